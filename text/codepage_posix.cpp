@@ -1,0 +1,118 @@
+#include <errno.h>
+#include <iconv.h>
+
+#include <cstring>
+
+#include "text/codepage.h"
+
+namespace fenmarrow {
+namespace {
+
+// Owns one iconv conversion descriptor.
+class IconvHandle {
+ public:
+  IconvHandle(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~IconvHandle() {
+    if (valid()) iconv_close(cd_);
+  }
+  IconvHandle(const IconvHandle&) = delete;
+  IconvHandle& operator=(const IconvHandle&) = delete;
+
+  bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+// Converts `in` step by step. On a sequence that does not convert, `lenient`
+// writes `replacement` and passes over `skip` input bytes; otherwise the
+// conversion fails.
+std::optional<std::string> Convert(const char* to, const char* from, std::string_view in,
+                                   bool lenient, std::string_view replacement,
+                                   std::size_t skip) {
+  IconvHandle handle(to, from);
+  if (!handle.valid()) return std::nullopt;
+  std::string out;
+  char buffer[1024];
+  char* src = const_cast<char*>(in.data());
+  std::size_t src_left = in.size();
+  while (src_left > 0) {
+    char* dst = buffer;
+    std::size_t dst_left = sizeof(buffer);
+    const std::size_t rc = iconv(handle.get(), &src, &src_left, &dst, &dst_left);
+    out.append(buffer, static_cast<std::size_t>(dst - buffer));
+    if (rc != static_cast<std::size_t>(-1)) continue;
+    if (errno == E2BIG) continue;
+    // EILSEQ: an invalid or unmappable sequence; EINVAL: one cut off at the end.
+    if (!lenient) return std::nullopt;
+    out.append(replacement);
+    const std::size_t step = std::min(skip, src_left);
+    src += step;
+    src_left -= step;
+    iconv(handle.get(), nullptr, nullptr, nullptr, nullptr);
+  }
+  return out;
+}
+
+std::string_view AsBytes(std::u16string_view units) {
+  return {reinterpret_cast<const char*>(units.data()), units.size() * 2};
+}
+
+std::u16string FromLittleEndianBytes(const std::string& bytes) {
+  std::u16string units(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                     (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+  }
+  return units;
+}
+
+std::string ToLittleEndianBytes(std::u16string_view units) {
+  std::string bytes(units.size() * 2, '\0');
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    bytes[2 * i] = static_cast<char>(units[i] & 0xFF);
+    bytes[2 * i + 1] = static_cast<char>(units[i] >> 8);
+  }
+  return bytes;
+}
+
+const char kReplacementUtf16le[] = {'?', '\0'};
+
+std::optional<std::u16string> DecodeRaw(std::string_view bytes, bool lenient) {
+  auto raw = Convert("UTF-16LE", "CP936", bytes, lenient,
+                     std::string_view(kReplacementUtf16le, 2), 1);
+  if (!raw) return std::nullopt;
+  return FromLittleEndianBytes(*raw);
+}
+
+std::optional<std::string> EncodeRaw(std::u16string_view units, bool lenient) {
+  // Each unit that does not convert becomes one '?', so an emoji (a
+  // surrogate pair) becomes "??".
+  std::string le = ToLittleEndianBytes(units);
+  return Convert("CP936", "UTF-16LE", le, lenient, "?", 2);
+}
+
+}  // namespace
+
+std::optional<std::u16string> Cp936ToUtf16(std::string_view bytes, Conversion mode) {
+  if (bytes.empty()) return std::u16string();
+  if (mode == Conversion::kLenient) return DecodeRaw(bytes, true);
+  auto wide = DecodeRaw(bytes, false);
+  if (!wide) return std::nullopt;
+  auto back = EncodeRaw(*wide, false);
+  if (!back || *back != bytes) return std::nullopt;
+  return wide;
+}
+
+std::optional<std::string> Utf16ToCp936(std::u16string_view units, Conversion mode) {
+  if (units.empty()) return std::string();
+  if (mode == Conversion::kLenient) return EncodeRaw(units, true);
+  auto narrow = EncodeRaw(units, false);
+  if (!narrow) return std::nullopt;
+  auto back = DecodeRaw(*narrow, false);
+  if (!back || *back != units) return std::nullopt;
+  return narrow;
+}
+
+}  // namespace fenmarrow
