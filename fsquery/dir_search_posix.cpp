@@ -1,0 +1,136 @@
+#include <dirent.h>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "fsquery/dir_search.h"
+#include "fsquery/posix_disk.h"
+#include "fsquery/wildcard.h"
+#include "text/codepage.h"
+#include "text/utf8.h"
+
+namespace fenmarrow {
+
+const char kPathSeparator = '/';
+
+struct DirSearchSlot::Search {
+  explicit Search(DIR* dir, std::u16string wanted) : stream(dir), pattern(std::move(wanted)) {}
+  DirStream stream;
+  std::u16string pattern;
+};
+
+DirSearchSlot::DirSearchSlot() = default;
+DirSearchSlot::~DirSearchSlot() = default;
+DirSearchSlot::DirSearchSlot(DirSearchSlot&&) noexcept = default;
+DirSearchSlot& DirSearchSlot::operator=(DirSearchSlot&&) noexcept = default;
+
+std::optional<std::string> DiskPathFromGbk(const GbkText& text) {
+  const std::string_view bytes(text.data(), std::min(text.find('\0'), text.size()));
+  const auto units = Cp936ToUtf16(bytes, Conversion::kExact);
+  if (!units) return std::nullopt;
+  return Utf16ToUtf8(*units);
+}
+
+DIR* OpenDirAt(int parent_fd, const char* name, bool no_follow) {
+  const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (no_follow ? O_NOFOLLOW : 0);
+  const int fd = openat(parent_fd, name, flags);
+  if (fd < 0) return nullptr;
+  DIR* dir = fdopendir(fd);
+  if (dir == nullptr) close(fd);
+  return dir;
+}
+
+namespace {
+
+// The name as UTF-16 for matching; bytes that are not UTF-8 become U+FFFD, so
+// that "*" still finds the entry. `valid` tells whether nothing was replaced.
+std::u16string DecodeName(std::string_view name, bool& valid) {
+  if (auto strict = Utf8ToUtf16(name)) {
+    valid = true;
+    return *std::move(strict);
+  }
+  valid = false;
+  std::u16string units;
+  std::size_t i = 0;
+  while (i < name.size()) {
+    const auto lead = static_cast<unsigned char>(name[i]);
+    const std::size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2
+                                             : (lead & 0xF0) == 0xE0 ? 3
+                                             : (lead & 0xF8) == 0xF0 ? 4
+                                                                     : 0;
+    if (length > 0 && i + length <= name.size()) {
+      if (auto part = Utf8ToUtf16(name.substr(i, length))) {
+        units += *part;
+        i += length;
+        continue;
+      }
+    }
+    units.push_back(u'\uFFFD');
+    ++i;
+  }
+  return units;
+}
+
+DirEntry EntryFromName(const std::u16string& units, bool valid_utf8) {
+  DirEntry entry;
+  if (valid_utf8) {
+    if (auto exact = Utf16ToCp936(units, Conversion::kExact)) {
+      entry.name = *std::move(exact);
+      return entry;
+    }
+  }
+  entry.representable = false;
+  entry.name = Utf16ToCp936(units, Conversion::kLenient).value_or("?");
+  // An empty name would end the search; the entry must still be seen.
+  if (entry.name.empty()) entry.name = "?";
+  return entry;
+}
+
+// Starts a search for "folder/pattern"; nullptr when it cannot start.
+std::unique_ptr<DirSearchSlot::Search> StartSearch(const GbkText& search_text) {
+  const GbkText text = search_text.substr(0, search_text.find('\0'));
+  const std::size_t slash = text.rfind(kPathSeparator);
+  GbkText folder;
+  GbkText pattern;
+  if (slash == GbkText::npos) {
+    folder = ".";
+    pattern = text;
+  } else {
+    folder = slash == 0 ? GbkText("/") : text.substr(0, slash);
+    pattern = text.substr(slash + 1);
+  }
+  if (pattern.empty()) return nullptr;
+  const auto disk_folder = DiskPathFromGbk(folder);
+  const auto wide_pattern = Cp936ToUtf16(pattern, Conversion::kExact);
+  if (!disk_folder || !wide_pattern) return nullptr;
+  DIR* dir = OpenDirAt(AT_FDCWD, disk_folder->c_str(), false);
+  if (dir == nullptr) return nullptr;
+  return std::make_unique<DirSearchSlot::Search>(dir, *wide_pattern);
+}
+
+}  // namespace
+
+DirEntry FindDirEntry(const GbkText& search_text, EntryFilter filter, DirSearchSlot& slot) {
+  if (!search_text.empty()) {
+    slot.search_.reset();
+    slot.search_ = StartSearch(search_text);
+  }
+  if (!slot.search_) return {};
+  const bool want_directories = filter == EntryFilter::kDirectories;
+  DirSearchSlot::Search& search = *slot.search_;
+  while (const dirent* found = readdir(search.stream.get())) {
+    bool valid_utf8 = false;
+    const std::u16string units = DecodeName(found->d_name, valid_utf8);
+    if (!WildcardMatch(search.pattern, units)) continue;
+    if (IsDirectoryEntry(search.stream.fd(), *found) != want_directories) continue;
+    return EntryFromName(units, valid_utf8);
+  }
+  slot.search_.reset();
+  return {};
+}
+
+void FindDirClose(DirSearchSlot& slot) { slot.search_.reset(); }
+
+}  // namespace fenmarrow

@@ -1,0 +1,59 @@
+#include "fsquery/pattern_count.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "fsquery/message_pump.h"
+
+namespace fenmarrow {
+
+std::vector<GbkText> SplitPatternList(const GbkText& pattern_list) {
+  // The text ends at its first zero byte, if it holds one.
+  const std::size_t length = std::min(pattern_list.find('\0'), pattern_list.size());
+  std::vector<GbkText> pieces;
+  std::size_t start = 0;
+  std::size_t i = 0;
+  while (i < length) {
+    const auto byte = static_cast<unsigned char>(pattern_list[i]);
+    if (byte >= 0x80) {
+      // A lead byte and its trail byte go together: a trail byte 0x7C is
+      // part of a character, not a separator. A lead byte at the very end
+      // ends the scan.
+      if (i + 1 >= length) break;
+      i += 2;
+      continue;
+    }
+    if (byte == '|') {
+      pieces.push_back(pattern_list.substr(start, i - start));
+      start = i + 1;
+    }
+    ++i;
+  }
+  if (start < length) pieces.push_back(pattern_list.substr(start, length - start));
+  return pieces;
+}
+
+std::int32_t CountMatchingFiles(const GbkText& folder, const GbkText& pattern_list,
+                                NameList& names) {
+  names.clear();
+  const std::vector<GbkText> pieces = SplitPatternList(pattern_list);
+  if (pieces.empty()) return 0;
+  // Only the last byte is tested, whatever character it belongs to.
+  GbkText base = folder;
+  if (base.empty() || base.back() != kPathSeparator) base.push_back(kPathSeparator);
+  DirSearchSlot slot;
+  for (const GbkText& piece : pieces) {
+    // An empty piece leaves a search text ending with the separator, which
+    // the search refuses: it adds nothing.
+    DirEntry entry = FindDirEntry(base + piece, EntryFilter::kFiles, slot);
+    while (!entry.name.empty()) {
+      names.push_back(std::move(entry));
+      PumpPendingMessages();
+      entry = FindDirEntry(GbkText(), EntryFilter::kFiles, slot);
+    }
+  }
+  FindDirClose(slot);
+  return static_cast<std::int32_t>(names.size());
+}
+
+}  // namespace fenmarrow
