@@ -55,10 +55,6 @@ std::optional<std::string> Convert(const char* to, const char* from, std::string
   return out;
 }
 
-std::string_view AsBytes(std::u16string_view units) {
-  return {reinterpret_cast<const char*>(units.data()), units.size() * 2};
-}
-
 std::u16string FromLittleEndianBytes(const std::string& bytes) {
   std::u16string units(bytes.size() / 2, u'\0');
   for (std::size_t i = 0; i < units.size(); ++i) {

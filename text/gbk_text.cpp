@@ -30,7 +30,8 @@ WideText WideOf(std::u16string_view units) {
 
 GbkText WideToGbk(const WideText& wide) {
   std::u16string units = UnitsOf(JoinBytes(wide, ZeroBytes(2)));
-  units.resize(units.find(u'\0'));
+  // An odd-sized input gets its last unit completed by the first zero byte.
+  if (const auto end = units.find(u'\0'); end != std::u16string::npos) units.resize(end);
   if (units.empty()) return {};
   // Lenient conversion never fails; a failed size query would give "".
   return TextFromBytes(TextBytes(Utf16ToCp936(units, Conversion::kLenient).value_or("")));
