@@ -134,7 +134,7 @@ TEST_F(Library, NeverReplacesAnEntryAndSaysWhichFoldersKeptTheirNames) {
   File("A/x.jpg", 10);
   File("A [1P-10 B]", 3);  // a file already has the name A would get
   Folder("B");
-  Folder("B  ");  // trims to the same new name as B
+  Folder("B [5 B]");  // its stale tag goes, and it wants B's new name
   const PassReport report = Pass();
 
   const std::set<std::string> names = Names();
