@@ -7,16 +7,16 @@ namespace fenmarrow {
 
 enum class RenameResult {
   kRenamed,
-  kTargetExists,       // another entry has the new name; it is left as it is
-  kSourceMissing,      // the folder is gone, or is no longer a folder
+  kTargetExists,   // another entry has the new name; it is left as it is
+  kSourceMissing,  // the folder is gone, or is no longer a folder
   kAccessDenied,
-  kInUse,              // another program holds it open
-  kNameTooLong,        // over 255 UTF-16 units (Windows) or 255 bytes (Linux)
-  kNameInvalid,        // characters the file system does not allow
+  kInUse,                 // another program holds it open
+  kNameTooLong,           // over 255 UTF-16 units (Windows) or 255 bytes (Linux)
+  kNameInvalid,           // characters the file system does not allow
   kNameNotRepresentable,  // a name that code page 936 cannot carry exactly
-  kFailed,             // any other refusal of the platform
-  kFolderUnreadable,   // set by the pass: the folder could not be measured,
-                       // so no tag was built and it keeps its name
+  kFailed,                // any other refusal of the platform
+  kFolderUnreadable,      // set by the pass: the folder could not be measured,
+                          // so no tag was built and it keeps its name
 };
 
 // Renames the folder base_folder + kPathSeparator + old_name to new_name in

@@ -42,8 +42,8 @@ GbkText FormatSizeText(double size) {
   // to_chars ignores the C locale, unlike printf, whose "%.13g" prints a
   // comma under de_DE once a front-end has called setlocale.
   char number[64];
-  const auto result = std::to_chars(number, number + sizeof(number), rounded,
-                                    std::chars_format::general, 13);
+  const auto result =
+      std::to_chars(number, number + sizeof(number), rounded, std::chars_format::general, 13);
   GbkText text(number, result.ptr);
   text += ' ';
   text += unit.text;

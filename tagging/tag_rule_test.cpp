@@ -82,8 +82,8 @@ TEST(TagRule, SearchesStepOverDoubleByteCharacters) {
 // byte is a bracket.
 GbkText RandomName(std::mt19937& rng) {
   static const char* const kPieces[] = {
-      "[", "]", " ", "a", "Z", "1", "P-", "V ", " KB", " B", "\x81\x5D", "\x81\x5B",
-      "\xD7\xA8", "[3P-1 KB]", "[0 B]", "(x)", "\x80", ".5",
+      "[",  "]",        " ",        "a",        "Z",         "1",     "P-",  "V ",   " KB",
+      " B", "\x81\x5D", "\x81\x5B", "\xD7\xA8", "[3P-1 KB]", "[0 B]", "(x)", "\x80", ".5",
   };
   std::uniform_int_distribution<int> length(0, 10);
   std::uniform_int_distribution<std::size_t> pick(0, std::size(kPieces) - 1);

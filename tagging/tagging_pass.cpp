@@ -1,5 +1,6 @@
 #include "tagging/tagging_pass.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -33,6 +34,21 @@ std::vector<DirEntry> ListSubfolders(const GbkText& base) {
   return subfolders;
 }
 
+// Why a folder that measured no bytes cannot be opened, or nullopt when it
+// can: a folder that is really empty still lists ".", while a missing or
+// unreadable one lists nothing.
+std::optional<RenameResult> WhyUnopenable(const GbkText& base, const GbkText& name) {
+  DirSearchSlot slot;
+  const GbkText folder = base + kPathSeparator + name;
+  if (!FindDirEntry(folder + kPathSeparator + "*", EntryFilter::kDirectories, slot).name.empty()) {
+    return std::nullopt;
+  }
+  const bool still_there =
+      !FindDirEntry(base + kPathSeparator + name, EntryFilter::kDirectories, slot).name.empty();
+  FindDirClose(slot);
+  return still_there ? RenameResult::kFolderUnreadable : RenameResult::kSourceMissing;
+}
+
 // Counts, measures and renames one subfolder. Returns kRenamed when the
 // folder carries its fresh tag afterwards (also when the name was already
 // right).
@@ -44,10 +60,14 @@ RenameResult TagOneFolder(const GbkText& base, const DirEntry& entry, GbkText& n
   std::int32_t videos = CountMatchingFiles(folder, kVideoList, names);
   videos += CountMatchingFiles(folder + kPathSeparator + GbkFromUtf8("视频"), kVideoList, names);
   const std::int64_t bytes = GetFolderSize(folder);
-  // A folder that cannot be measured would get "-1 B" in its name.
+  // A folder that cannot be read would get a false "0 B" (or "-1 B") in its
+  // name; it keeps its name instead.
   if (bytes < 0) return RenameResult::kFolderUnreadable;
-  new_name = BuildTaggedName(entry.name, pictures, videos,
-                             FormatSizeText(static_cast<double>(bytes)));
+  if (bytes == 0) {
+    if (const auto problem = WhyUnopenable(base, entry.name)) return *problem;
+  }
+  new_name =
+      BuildTaggedName(entry.name, pictures, videos, FormatSizeText(static_cast<double>(bytes)));
   return RenameFolder(base, entry.name, new_name);
 }
 
@@ -83,8 +103,7 @@ GbkText CompletionCaption() { return GbkFromUtf8("信息："); }
 
 GbkText BuildCompletionText(const PassReport& report) {
   if (report.base_folder_unusable) {
-    return GbkFromUtf8(
-        "程序所在文件夹的路径含有无法处理的字符，无法读取，没有重命名任何文件夹。");
+    return GbkFromUtf8("程序所在文件夹的路径含有无法处理的字符，无法读取，没有重命名任何文件夹。");
   }
   GbkText text = "Done";
   if (report.failures.empty()) return text;
@@ -135,7 +154,8 @@ PassReport RunTaggingPass(const PassHooks& hooks) {
     }
     progress(report.visited, report.subfolders);
   }
-  if (hooks.show_completion) hooks.show_completion(BuildCompletionText(report), CompletionCaption());
+  if (hooks.show_completion)
+    hooks.show_completion(BuildCompletionText(report), CompletionCaption());
   return report;
 }
 

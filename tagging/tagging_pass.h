@@ -33,10 +33,10 @@ struct FolderFailure {
 struct PassReport {
   // The base folder could not be read as code page 936 text: nothing visited.
   bool base_folder_unusable = false;
-  bool stopped = false;          // the user closed the window mid-pass
-  std::int32_t subfolders = 0;   // subfolders found at the start
-  std::int32_t visited = 0;      // visits made
-  std::int32_t renamed = 0;      // folders whose name changed
+  bool stopped = false;         // the user closed the window mid-pass
+  std::int32_t subfolders = 0;  // subfolders found at the start
+  std::int32_t visited = 0;     // visits made
+  std::int32_t renamed = 0;     // folders whose name changed
   std::vector<FolderFailure> failures;
 };
 

@@ -88,8 +88,8 @@ TEST_F(Library, TagsEverySubfolderAndRefreshesOnTheNextPass) {
   File("Summer/视频/x.mp4", 500);
   File("Summer/视频/y.avi", 500);
   File("Summer/视频/z.webm", 0);
-  File("Summer/视频/p.jpg", 10);  // a picture among the videos: not counted
-  File("Summer/deep/q.jpg", 7);   // too deep to count, but part of the size
+  File("Summer/视频/p.jpg", 10);           // a picture among the videos: not counted
+  File("Summer/deep/q.jpg", 7);            // too deep to count, but part of the size
   File("Summer/folder.jpg/inner.png", 1);  // a folder named like a picture
   File("Trip [1P-1 KB]/one.png", 2048);
   File("专辑/1.gif", 1536);
@@ -185,6 +185,24 @@ TEST_F(Library, FolderRemovedDuringThePassIsReportedNotRecreated) {
   for (const FolderFailure& failure : report.failures) {
     EXPECT_EQ(failure.reason, RenameResult::kSourceMissing);
   }
+}
+
+TEST_F(Library, UnreadableFolderKeepsItsNameInsteadOfAFalseZeroSize) {
+  File("locked/a.jpg", 100);
+  File("open/a.jpg", 100);
+  fs::permissions(base_ / "locked", fs::perms::none);
+  std::error_code probe;
+  const bool readable_anyway =
+      fs::directory_iterator(base_ / "locked", probe) != fs::directory_iterator();
+  if (readable_anyway) {
+    fs::permissions(base_ / "locked", fs::perms::owner_all);
+    GTEST_SKIP() << "this user reads every folder (root, or a platform without such rights)";
+  }
+  const PassReport report = Pass();
+  fs::permissions(base_ / "locked", fs::perms::owner_all);
+  EXPECT_EQ(Names(), std::set<std::string>({"locked/", "open [1P-100 B]/"}));
+  ASSERT_EQ(report.failures.size(), 1u);
+  EXPECT_EQ(report.failures[0].reason, RenameResult::kFolderUnreadable);
 }
 
 TEST_F(Library, StopsAfterTheVisitInProgressWhenTheWindowCloses) {

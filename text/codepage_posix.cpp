@@ -29,8 +29,7 @@ class IconvHandle {
 // writes `replacement` and passes over `skip` input bytes; otherwise the
 // conversion fails.
 std::optional<std::string> Convert(const char* to, const char* from, std::string_view in,
-                                   bool lenient, std::string_view replacement,
-                                   std::size_t skip) {
+                                   bool lenient, std::string_view replacement, std::size_t skip) {
   IconvHandle handle(to, from);
   if (!handle.valid()) return std::nullopt;
   std::string out;
@@ -76,8 +75,8 @@ std::string ToLittleEndianBytes(std::u16string_view units) {
 const char kReplacementUtf16le[] = {'?', '\0'};
 
 std::optional<std::u16string> DecodeRaw(std::string_view bytes, bool lenient) {
-  auto raw = Convert("UTF-16LE", "CP936", bytes, lenient,
-                     std::string_view(kReplacementUtf16le, 2), 1);
+  auto raw =
+      Convert("UTF-16LE", "CP936", bytes, lenient, std::string_view(kReplacementUtf16le, 2), 1);
   if (!raw) return std::nullopt;
   return FromLittleEndianBytes(*raw);
 }

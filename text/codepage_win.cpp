@@ -18,8 +18,7 @@ std::optional<std::u16string> RawToWide(std::string_view bytes, DWORD flags) {
   return out;
 }
 
-std::optional<std::string> RawToNarrow(std::u16string_view units, DWORD flags,
-                                       BOOL* used_default) {
+std::optional<std::string> RawToNarrow(std::u16string_view units, DWORD flags, BOOL* used_default) {
   if (units.empty()) return std::string();
   const auto* wide = reinterpret_cast<const wchar_t*>(units.data());
   const int length = static_cast<int>(units.size());

@@ -23,7 +23,7 @@ WideText Units(std::u16string_view units) {
 }
 
 // 专辑 [中字] and its parts, written as code page 936 bytes.
-const char kZhuanJi[] = "\xD7\xA8\xBC\xAD";                          // 专辑
+const char kZhuanJi[] = "\xD7\xA8\xBC\xAD";                           // 专辑
 const char kZhuanJiTagged[] = "\xD7\xA8\xBC\xAD [\xD6\xD0\xD7\xD6]";  // 专辑 [中字]
 
 TEST(ByteBuffer, OperationsKeepTheirBounds) {
@@ -107,7 +107,7 @@ TEST(Codepage, ExactConversionTellsWhatCodePage936CannotHold) {
     const char* gbk;  // nullptr: not representable
   } kCases[] = {
       {u"Summer", "Summer"},
-      {u"\x4E13\x8F91", kZhuanJi},           // 专辑
+      {u"\x4E13\x8F91", kZhuanJi},            // 专辑
       {u"\x89C6\x9891", "\xCA\xD3\xC6\xB5"},  // 视频
       {u"\x20AC", "\x80"},                    // €, a single byte in this code page
       {u"\xD55C", nullptr},                   // Hangul 한
@@ -162,9 +162,9 @@ TEST(Utf8, StrictInBothDirections) {
       {"abc", u"abc", true},
       {"\xE4\xB8\x93", u"\x4E13", true},
       {"\xF0\x9F\x98\x80", u"\xD83D\xDE00", true},
-      {"\xC0\xAF", u"", false},          // overlong '/'
-      {"\xED\xA0\x80", u"", false},      // an encoded surrogate
-      {"\xE4\xB8", u"", false},          // cut short
+      {"\xC0\xAF", u"", false},      // overlong '/'
+      {"\xED\xA0\x80", u"", false},  // an encoded surrogate
+      {"\xE4\xB8", u"", false},      // cut short
       {"\xFF", u"", false},
       {"\xF4\x90\x80\x80", u"", false},  // above U+10FFFF
   };
