@@ -1,8 +1,10 @@
 // The Windows program: one fixed window with a title, a credit line and the
 // button "执行", built on raw Win32 with the wide API throughout.
+// windows.h first: the others build on its types.
+#include <windows.h>
+
 #include <commctrl.h>
 #include <ole2.h>
-#include <windows.h>
 
 #include <exception>
 #include <string>
