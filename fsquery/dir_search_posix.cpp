@@ -82,9 +82,13 @@ DirEntry EntryFromName(const std::u16string& units, bool valid_utf8) {
     }
   }
   entry.representable = false;
-  entry.name = Utf16ToCp936(units, Conversion::kLenient).value_or("?");
   // An empty name would end the search; the entry must still be seen.
-  if (entry.name.empty()) entry.name = "?";
+  auto lenient = Utf16ToCp936(units, Conversion::kLenient);
+  if (lenient && !lenient->empty()) {
+    entry.name = *std::move(lenient);
+  } else {
+    entry.name.assign(1, '?');
+  }
   return entry;
 }
 

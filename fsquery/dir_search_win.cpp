@@ -46,9 +46,13 @@ DirEntry EntryFromName(const wchar_t* name) {
     return entry;
   }
   entry.representable = false;
-  entry.name = Utf16ToCp936(units, Conversion::kLenient).value_or("?");
   // An empty name would end the search; the entry must still be seen.
-  if (entry.name.empty()) entry.name = "?";
+  auto lenient = Utf16ToCp936(units, Conversion::kLenient);
+  if (lenient && !lenient->empty()) {
+    entry.name = *std::move(lenient);
+  } else {
+    entry.name.assign(1, '?');
+  }
   return entry;
 }
 

@@ -260,10 +260,8 @@ TEST(Fsquery, FindDirEntryWalksDirectoriesAndAgreesWithTheCount) {
   ASSERT_TRUE(tree.Folder("A") && tree.Folder("\xE4\xB8\x93\xE8\xBE\x91") &&  // 专辑
               tree.Folder(".dot") && tree.Folder("A/inner") && tree.File("f.txt", 1) &&
               tree.File(".g", 1));
-  std::error_code error;
-  fs::create_directory_symlink(tree.Path("A"), tree.Path("link"), error);
-  const bool linked = !error;
-  fs::create_symlink(tree.Path("f.txt"), tree.Path("file-link"), error);
+  const bool linked = test::MakeFolderLink(tree.Path("A"), tree.Path("link"));
+  test::MakeFileLink(tree.Path("f.txt"), tree.Path("file-link"));
 
   std::vector<GbkText> walked = WalkDirectories(tree.Text(""));
   std::sort(walked.begin(), walked.end());
@@ -295,6 +293,10 @@ TEST(Fsquery, FindDirEntrySlotLifecycle) {
     EXPECT_TRUE(FindDirEntry(text, EntryFilter::kDirectories, slot).name.empty()) << text;
     EXPECT_FALSE(slot.is_open());
   }
+  // A doubled separator (a drive root followed by one more) still searches.
+  EXPECT_EQ(FindDirEntry(root + kPathSeparator + kPathSeparator + "*.txt", EntryFilter::kFiles,
+                         slot).name,
+            "c.txt");
   // A new search text replaces an open search.
   EXPECT_EQ(FindDirEntry(root + kPathSeparator + "*.txt", EntryFilter::kFiles, slot).name,
             "c.txt");
@@ -372,6 +374,8 @@ TEST(Fsquery, FolderStatisticsWithAndWithoutTheScriptingObject) {
     const GbkText folder = fixture.tree().Text(c.folder_utf8);
     EXPECT_EQ(GetSubfolderCount(folder), c.subfolders);
     EXPECT_EQ(GetFolderSize(folder), c.size);
+    EXPECT_EQ(GetSubfolderCount(folder + kPathSeparator), c.subfolders);
+    EXPECT_EQ(GetFolderSize(folder + kPathSeparator), c.size);
     // Without the object the walk gives the same answers.
     const bool missing = std::string(c.folder_utf8) == "missing";
     const auto count = QuerySubfolderCount(folder, kNoSuchObject);
@@ -414,19 +418,35 @@ TEST(Fsquery, FolderSizeNeverFollowsLinks) {
   ASSERT_TRUE(outside.File("elsewhere.bin", 5000));
   TempTree tree;
   ASSERT_TRUE(tree.Folder("sub") && tree.File("sub/a.bin", 11) && tree.File("b.bin", 22));
-  std::error_code error;
   // A loop back to the top, one to itself, a link out of the tree and a link
   // to a file: none adds anything, none is a subfolder.
-  fs::create_directory_symlink(tree.root(), tree.Path("sub/back"), error);
-  if (error) GTEST_SKIP() << "links cannot be made here: " << error.message();
-  fs::create_directory_symlink(tree.Path("sub"), tree.Path("sub/self"), error);
-  fs::create_directory_symlink(outside.root(), tree.Path("out"), error);
-  fs::create_symlink(outside.Path("elsewhere.bin"), tree.Path("file-link"), error);
-  ASSERT_FALSE(error) << error.message();
+  if (!test::MakeFolderLink(tree.root(), tree.Path("sub/back"))) {
+    GTEST_SKIP() << "links cannot be made here";
+  }
+  ASSERT_TRUE(test::MakeFolderLink(tree.Path("sub"), tree.Path("sub/self")) &&
+              test::MakeFolderLink(outside.root(), tree.Path("out")) &&
+              test::MakeFileLink(outside.Path("elsewhere.bin"), tree.Path("file-link")));
   EXPECT_EQ(GetFolderSize(tree.Text("")), 33);
   EXPECT_EQ(QueryFolderSize(tree.Text(""), kNoSuchObject).value, 33);
   EXPECT_EQ(QuerySubfolderCount(tree.Text(""), kNoSuchObject).value, 1);
   EXPECT_EQ(static_cast<std::int32_t>(WalkDirectories(tree.Text("")).size()) - 2, 1);
+}
+
+TEST(Fsquery, PathsLongerThanTheClassicLimit) {
+  TempTree tree;
+  // Well past 260 characters, as deep picture collections get.
+  std::string relative = "deep";
+  while (relative.size() < 320) relative += "/\xE4\xB8\x93\xE8\xBE\x91-folder-with-a-long-name";
+  std::error_code error;
+  fs::create_directories(tree.Path(relative), error);
+  if (error || !tree.File(relative + "/x.jpg", 9)) {
+    GTEST_SKIP() << "the fixture cannot make long paths here";
+  }
+  NameList names;
+  EXPECT_EQ(CountMatchingFiles(tree.Text(relative), "*.jpg", names), 1);
+  EXPECT_EQ(GetFolderSize(tree.Text("")), 9);
+  EXPECT_EQ(QueryFolderSize(tree.Text(""), kNoSuchObject).value, 9);
+  EXPECT_EQ(QueryFolderSize(tree.Text(relative), kNoSuchObject).value, 9);
 }
 
 TEST(Fsquery, UnreadableSubfolderIsPassedOver) {

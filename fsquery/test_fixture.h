@@ -25,6 +25,12 @@ bool MarkHidden(const std::filesystem::path& path);
 // False when the platform refuses such a name.
 bool MakeFileWithBrokenName(const std::filesystem::path& folder);
 
+// Makes `link` a symbolic link to the folder or file `target`. False when
+// the platform cannot make one here (Wine pretends to, so the link is
+// checked afterwards).
+bool MakeFolderLink(const std::filesystem::path& target, const std::filesystem::path& link);
+bool MakeFileLink(const std::filesystem::path& target, const std::filesystem::path& link);
+
 // Runs `work` in a child process without root's rights (as "nobody") and
 // returns its result; runs it directly when the process has no such rights
 // to lose. nullopt when that is impossible here (Windows, or a failed fork).

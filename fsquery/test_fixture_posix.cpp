@@ -24,6 +24,14 @@ bool MakeFileWithBrokenName(const std::filesystem::path& folder) {
   return fd >= 0 && close(fd) == 0;
 }
 
+bool MakeFolderLink(const std::filesystem::path& target, const std::filesystem::path& link) {
+  return symlink(target.c_str(), link.c_str()) == 0;
+}
+
+bool MakeFileLink(const std::filesystem::path& target, const std::filesystem::path& link) {
+  return symlink(target.c_str(), link.c_str()) == 0;
+}
+
 std::optional<std::int64_t> RunUnprivileged(const std::function<std::int64_t()>& work) {
   if (geteuid() != 0) return work();
   int channel[2];

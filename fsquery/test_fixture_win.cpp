@@ -34,6 +34,27 @@ bool MakeFileWithBrokenName(const std::filesystem::path& folder) {
   return CloseHandle(file);
 }
 
+namespace {
+
+bool MakeLink(const std::filesystem::path& target, const std::filesystem::path& link,
+              DWORD flags) {
+  // Unprivileged creation needs developer mode on Windows 10 and later.
+  constexpr DWORD kAllowUnprivileged = 0x2;
+  CreateSymbolicLinkW(link.c_str(), target.c_str(), flags | kAllowUnprivileged);
+  const DWORD attributes = GetFileAttributesW(link.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+}  // namespace
+
+bool MakeFolderLink(const std::filesystem::path& target, const std::filesystem::path& link) {
+  return MakeLink(target, link, SYMBOLIC_LINK_FLAG_DIRECTORY);
+}
+
+bool MakeFileLink(const std::filesystem::path& target, const std::filesystem::path& link) {
+  return MakeLink(target, link, 0);
+}
+
 std::optional<std::int64_t> RunUnprivileged(const std::function<std::int64_t()>&) {
   return std::nullopt;
 }
