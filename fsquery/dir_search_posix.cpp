@@ -56,10 +56,11 @@ std::u16string DecodeName(std::string_view name, bool& valid) {
   std::size_t i = 0;
   while (i < name.size()) {
     const auto lead = static_cast<unsigned char>(name[i]);
-    const std::size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2
-                                             : (lead & 0xF0) == 0xE0 ? 3
-                                             : (lead & 0xF8) == 0xF0 ? 4
-                                                                     : 0;
+    const std::size_t length = lead < 0x80             ? 1
+                               : (lead & 0xE0) == 0xC0 ? 2
+                               : (lead & 0xF0) == 0xE0 ? 3
+                               : (lead & 0xF8) == 0xF0 ? 4
+                                                       : 0;
     if (length > 0 && i + length <= name.size()) {
       if (auto part = Utf8ToUtf16(name.substr(i, length))) {
         units += *part;

@@ -1,4 +1,5 @@
 #include <windows.h>
+
 #include <ole2.h>
 #include <oleauto.h>
 
@@ -93,8 +94,8 @@ bool CreateObject(std::u16string_view prog_id, ComRef<IDispatch>& object) {
     return false;
   }
   if (FAILED(OleRun(unknown.get()))) return false;
-  return SUCCEEDED(unknown.get()->QueryInterface(IID_IDispatch,
-                                                 reinterpret_cast<void**>(object.out())));
+  return SUCCEEDED(
+      unknown.get()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(object.out())));
 }
 
 // Invokes a member by name, late-bound. False when the target is empty, the
@@ -208,8 +209,7 @@ StatAnswer<T> Query(const GbkText& folder, std::u16string_view prog_id, Ask ask,
 
 }  // namespace
 
-StatAnswer<std::int32_t> QuerySubfolderCount(const GbkText& folder,
-                                             std::u16string_view prog_id) {
+StatAnswer<std::int32_t> QuerySubfolderCount(const GbkText& folder, std::u16string_view prog_id) {
   return Query<std::int32_t>(folder, prog_id, ObjectSubfolderCount, WalkSubfolderCount);
 }
 

@@ -88,8 +88,8 @@ std::vector<GbkText> WalkDirectories(const GbkText& folder) {
   std::vector<GbkText> names;
   DirSearchSlot slot;
   GbkText text = folder + kPathSeparator + "*";
-  for (DirEntry entry = FindDirEntry(text, EntryFilter::kDirectories, slot);
-       !entry.name.empty(); entry = FindDirEntry("", EntryFilter::kDirectories, slot)) {
+  for (DirEntry entry = FindDirEntry(text, EntryFilter::kDirectories, slot); !entry.name.empty();
+       entry = FindDirEntry("", EntryFilter::kDirectories, slot)) {
     names.push_back(entry.name);
   }
   EXPECT_FALSE(slot.is_open());
@@ -128,14 +128,21 @@ TEST(Fsquery, WildcardMatch) {
     std::u16string_view name;
     bool match;
   } kCases[] = {
-      {u"*.jpg", u"a.JPG", true},       {u"*.MP4", u"clip.mp4", true},
-      {u"*.jpg", u"a.jpeg", false},     {u"*.jpg", u"jpg", false},
-      {u"*.ts", u"a.ts.bak", false},    {u"*.ts", u"a.bak.ts", true},
-      {u"?.png", u"c.png", true},       {u"?.png", u"ab.png", false},
+      {u"*.jpg", u"a.JPG", true},
+      {u"*.MP4", u"clip.mp4", true},
+      {u"*.jpg", u"a.jpeg", false},
+      {u"*.jpg", u"jpg", false},
+      {u"*.ts", u"a.ts.bak", false},
+      {u"*.ts", u"a.bak.ts", true},
+      {u"?.png", u"c.png", true},
+      {u"?.png", u"ab.png", false},
       {u"?.png", u"\U0001F600.png", true},  // a surrogate pair is one character
-      {u"*", u"", true},                {u"", u"a", false},
-      {u"*a*b", u"xaxxbxb", true},      {u"a*", u"A", true},
-      {u"视频", u"视频", true},         {u"*.Mp4", u"视频.mP4", true},
+      {u"*", u"", true},
+      {u"", u"a", false},
+      {u"*a*b", u"xaxxbxb", true},
+      {u"a*", u"A", true},
+      {u"视频", u"视频", true},
+      {u"*.Mp4", u"视频.mP4", true},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.match);
@@ -175,9 +182,9 @@ TEST(Fsquery, CountMatchingFilesCountsPieceByPiece) {
       // match does not, and nothing below the folder is counted.
       {"*.jpg", {{"a.jpg", "B.JPG", ".hidden.jpg"}}},
       {"*.png|*.JPG", {{"c.png"}, {"a.jpg", "B.JPG", ".hidden.jpg"}}},
-      {"*.png|*.png", {{"c.png"}, {"c.png"}}},  // a piece listed twice counts twice
-      {"*.png|*.p?g", {{"c.png"}, {"c.png"}}},  // a file matching two pieces too
-      {"*.png|", {{"c.png"}}},                  // no extra piece
+      {"*.png|*.png", {{"c.png"}, {"c.png"}}},       // a piece listed twice counts twice
+      {"*.png|*.p?g", {{"c.png"}, {"c.png"}}},       // a file matching two pieces too
+      {"*.png|", {{"c.png"}}},                       // no extra piece
       {"*.png||*.txt", {{"c.png"}, {}, {"d.txt"}}},  // the empty piece adds nothing
       {"|*.txt", {{}, {"d.txt"}}},
       {"|", {{}}},
@@ -294,12 +301,12 @@ TEST(Fsquery, FindDirEntrySlotLifecycle) {
     EXPECT_FALSE(slot.is_open());
   }
   // A doubled separator (a drive root followed by one more) still searches.
-  EXPECT_EQ(FindDirEntry(root + kPathSeparator + kPathSeparator + "*.txt", EntryFilter::kFiles,
-                         slot).name,
-            "c.txt");
+  EXPECT_EQ(
+      FindDirEntry(root + kPathSeparator + kPathSeparator + "*.txt", EntryFilter::kFiles, slot)
+          .name,
+      "c.txt");
   // A new search text replaces an open search.
-  EXPECT_EQ(FindDirEntry(root + kPathSeparator + "*.txt", EntryFilter::kFiles, slot).name,
-            "c.txt");
+  EXPECT_EQ(FindDirEntry(root + kPathSeparator + "*.txt", EntryFilter::kFiles, slot).name, "c.txt");
   EXPECT_EQ(FindDirEntry(root + kPathSeparator + "b", EntryFilter::kDirectories, slot).name, "B");
   EXPECT_TRUE(FindDirEntry("", EntryFilter::kDirectories, slot).name.empty());
   EXPECT_FALSE(slot.is_open());
@@ -362,11 +369,10 @@ TEST(Fsquery, FolderStatisticsWithAndWithoutTheScriptingObject) {
     std::int32_t subfolders;
     std::int64_t size;
   } kCases[] = {
-      {"", 4, 1249},                      // hidden files and dot-folders count
-      {"sub", 1, 230},                    // every depth
-      {"sub/deeper", 0, 30},              // a folder with only files
-      {"empty", 0, 0},
-      {"\xE4\xB8\x93\xE8\xBE\x91", 0, 5},  // a name 936 can't hold below
+      {"", 4, 1249},          // hidden files and dot-folders count
+      {"sub", 1, 230},        // every depth
+      {"sub/deeper", 0, 30},  // a folder with only files
+      {"empty", 0, 0},       {"\xE4\xB8\x93\xE8\xBE\x91", 0, 5},  // a name 936 can't hold below
       {"missing", 0, 0},
   };
   for (const auto& c : kCases) {

@@ -36,8 +36,7 @@ bool MakeFileWithBrokenName(const std::filesystem::path& folder) {
 
 namespace {
 
-bool MakeLink(const std::filesystem::path& target, const std::filesystem::path& link,
-              DWORD flags) {
+bool MakeLink(const std::filesystem::path& target, const std::filesystem::path& link, DWORD flags) {
   // Unprivileged creation needs developer mode on Windows 10 and later.
   constexpr DWORD kAllowUnprivileged = 0x2;
   CreateSymbolicLinkW(link.c_str(), target.c_str(), flags | kAllowUnprivileged);
