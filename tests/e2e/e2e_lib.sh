@@ -281,6 +281,13 @@ e2e_scenario() {
   e2e_start_program "$lib/$name" "$elsewhere"
   window=$(e2e_wait_main_window "$E2E_CLASS" 90) || e2e_die "the window did not appear"
   e2e_log "window $window: $(xdotool getwindowgeometry "$window" | tr '\n' ' ')"
+  # Centred on the 1280×800 screen; the driver knows how its platform draws.
+  local geometry
+  geometry=$(xdotool getwindowgeometry --shell "$window" | tr '\n' ' ')
+  case "$geometry" in
+    *"X=${E2E_EXPECT_X} Y=${E2E_EXPECT_Y} WIDTH=${E2E_EXPECT_W} HEIGHT=${E2E_EXPECT_H} "*) ;;
+    *) e2e_fail "window place and size: $geometry" ;;
+  esac
   sleep 1
   import -window "$window" "$shots/$tag-window.png" 2>/dev/null || e2e_fail "no screenshot"
 

@@ -14,6 +14,8 @@ E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/fenmarrow-qt-e2e.XXXXXX")
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 export QT_QPA_PLATFORM=xcb
 E2E_CLASS=fenmarrow
+# No window manager, so no frame: the window itself, centred on 1280×800.
+E2E_EXPECT_X=450 E2E_EXPECT_Y=302 E2E_EXPECT_W=380 E2E_EXPECT_H=195
 
 cleanup() {
   if [ -n "${E2E_PROGRAM_PID:-}" ]; then kill "$E2E_PROGRAM_PID" 2>/dev/null || true; fi

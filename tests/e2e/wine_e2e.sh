@@ -20,6 +20,9 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # (936 for zh_CN, 1252 for en_US) must not matter to the program.
 export LANG=$locale LC_ALL=$locale
 E2E_CLASS=fenmarrow.exe
+# Without a window manager Wine draws the frame itself: the X window is the
+# client area of the 380×195 window at (450, 302), i.e. 374×170 at +3,+22.
+E2E_EXPECT_X=453 E2E_EXPECT_Y=324 E2E_EXPECT_W=374 E2E_EXPECT_H=170
 
 cleanup() {
   if [ -n "${E2E_PROGRAM_PID:-}" ]; then kill "$E2E_PROGRAM_PID" 2>/dev/null || true; fi
