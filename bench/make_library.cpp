@@ -32,9 +32,11 @@ namespace {
 struct Preset {
   const char* name;
   int sets;
+  bool large_sets;  // whether a tenth of the sets hold 800 to 2,000 files
 };
 
-constexpr Preset kPresets[] = {{"small", 50}, {"medium", 400}, {"large", 2000}};
+// About 5k, 100k and 500k files.
+constexpr Preset kPresets[] = {{"small", 50, false}, {"medium", 400, true}, {"large", 2000, true}};
 
 const char* const kPictureExtensions[] = {"jpg", "JPG", "jpeg", "png",  "PNG",
                                           "gif", "bmp", "tif",  "webp", "Jpg"};
@@ -60,11 +62,14 @@ bool MakeSparseFile(const std::string& path, std::uint64_t size) {
 
 bool MakeFolder(const std::string& path) { return mkdir(path.c_str(), 0755) == 0; }
 
-// Set sizes spread from 5 to 2,000 files: most are small, a tenth are large.
-int SetFileCount(std::mt19937_64& rng) {
+// Set sizes spread from 5 files up: most are small (log-uniform up to 500
+// or 800), and with large_sets a tenth hold 800 to 2,000.
+int SetFileCount(std::mt19937_64& rng, bool large_sets) {
   std::uniform_real_distribution<double> unit(0, 1);
-  if (unit(rng) < 0.9)
+  if (!large_sets) return static_cast<int>(std::exp(std::log(5.0) + unit(rng) * std::log(100.0)));
+  if (unit(rng) < 0.9) {
     return static_cast<int>(std::exp(std::log(5.0) + unit(rng) * std::log(160.0)));
+  }
   return 800 + static_cast<int>(unit(rng) * 1200);
 }
 
@@ -110,7 +115,7 @@ int Make(const Preset& preset, const std::string& root) {
     name += number;
     if (unit(rng) < 0.05) name += " [12P-3V 1.5 GB]";
     const std::string set = root + "/" + name;
-    if (!MakeFolder(set) || !FillFolder(rng, set, SetFileCount(rng), files)) {
+    if (!MakeFolder(set) || !FillFolder(rng, set, SetFileCount(rng, preset.large_sets), files)) {
       std::fprintf(stderr, "cannot fill %s: %s\n", set.c_str(), std::strerror(errno));
       return 1;
     }

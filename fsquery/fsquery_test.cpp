@@ -218,6 +218,20 @@ TEST(Fsquery, CountMatchingFilesCountsPieceByPiece) {
   }
 }
 
+TEST(Fsquery, FolderWhoseLastCharacterEndsInByte5CIsSearchedItself) {
+  // 淺 is 0x9C 0x5C in code page 936: its second byte is a backslash's.
+  TempTree tree;
+  ASSERT_TRUE(tree.Folder("\xE6\xB7\xB1\xE6\xB7\xBA"));  // 深淺
+  ASSERT_TRUE(tree.File("\xE6\xB7\xB1\xE6\xB7\xBA/a.jpg", 1));
+  ASSERT_TRUE(tree.File("\xE6\xB7\xB1\xE6\xB7\xBA-decoy.jpg", 1));
+  const GbkText folder = tree.Text("\xE6\xB7\xB1\xE6\xB7\xBA");
+  ASSERT_EQ(folder.substr(folder.size() - 2), "\x9C\x5C");
+  NameList names;
+  EXPECT_EQ(CountMatchingFiles(folder, "*.jpg", names), 1);
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_EQ(names[0].name, "a.jpg");
+}
+
 TEST(Fsquery, CountMatchingFilesOfAFolderThatCannotBeSearched) {
   TempTree tree;
   ASSERT_TRUE(tree.File("only.jpg", 1));

@@ -6,6 +6,22 @@
 #include "fsquery/message_pump.h"
 
 namespace fenmarrow {
+namespace {
+
+// Whether the last character of the text is the separator. A 0x5C byte that
+// is the second byte of a double-byte character (淺 is 0x9C 0x5C) is part of
+// the folder's name: taking it for a backslash would search the parent
+// folder for "深淺*.jpg" instead of the folder for "*.jpg".
+bool EndsWithSeparator(const GbkText& text) {
+  std::size_t last = GbkText::npos;
+  for (std::size_t i = 0; i < text.size();) {
+    last = i;
+    i += static_cast<unsigned char>(text[i]) >= 0x80 && i + 1 < text.size() ? 2 : 1;
+  }
+  return last == text.size() - 1 && text[last] == kPathSeparator;
+}
+
+}  // namespace
 
 std::vector<GbkText> SplitPatternList(const GbkText& pattern_list) {
   // The text ends at its first zero byte, if it holds one.
@@ -38,9 +54,8 @@ std::int32_t CountMatchingFiles(const GbkText& folder, const GbkText& pattern_li
   names.clear();
   const std::vector<GbkText> pieces = SplitPatternList(pattern_list);
   if (pieces.empty()) return 0;
-  // Only the last byte is tested, whatever character it belongs to.
   GbkText base = folder;
-  if (base.empty() || base.back() != kPathSeparator) base.push_back(kPathSeparator);
+  if (!EndsWithSeparator(base)) base.push_back(kPathSeparator);
   DirSearchSlot slot;
   for (const GbkText& piece : pieces) {
     // An empty piece leaves a search text ending with the separator, which
