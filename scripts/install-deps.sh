@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix wine wine64
   qt6-base-dev
   xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei
-  locales clang time
+  locales clang time libx11-dev
 )
 
 missing=()
