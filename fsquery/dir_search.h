@@ -43,6 +43,19 @@ class DirSearchSlot {
   std::unique_ptr<Search> search_;
 };
 
+// While one lives on this thread, a search of a folder that was already read
+// within the scope may be served from that read instead of the disk, so that
+// counting one folder for fifteen patterns reads it once. Entries added or
+// removed meanwhile may go unseen until the outermost scope ends. Scopes
+// nest. With the platform's own search (Windows) it changes nothing.
+class DirListingScope {
+ public:
+  DirListingScope();
+  ~DirListingScope();
+  DirListingScope(const DirListingScope&) = delete;
+  DirListingScope& operator=(const DirListingScope&) = delete;
+};
+
 // A non-empty search text ("C:\\sets\\*", "/sets/Summer/*.jpg") starts a new
 // search in the slot, closing the one it held; the empty text continues it.
 // Returns the bare name of the next entry that passes the filter, in the

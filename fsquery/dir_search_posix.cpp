@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "fsquery/dir_search.h"
 #include "fsquery/posix_disk.h"
@@ -15,10 +16,38 @@ namespace fenmarrow {
 
 const char kPathSeparator = '/';
 
+namespace {
+
+// One entry of a folder as read from the disk, decoded once for matching.
+struct ListedEntry {
+  std::u16string units;  // the name in UTF-16; invalid UTF-8 bytes as U+FFFD
+  bool valid_utf8;
+  bool is_directory;
+};
+
+// Everything one read of a folder found, "." and ".." included.
+struct Listing {
+  std::string folder;  // the folder as it was given, for reuse in a scope
+  std::vector<ListedEntry> entries;
+};
+
+// The last folder read while a DirListingScope lives on this thread.
+thread_local int scope_depth = 0;
+thread_local std::shared_ptr<const Listing> scoped_listing;
+
+}  // namespace
+
+DirListingScope::DirListingScope() { ++scope_depth; }
+DirListingScope::~DirListingScope() {
+  if (--scope_depth == 0) scoped_listing.reset();
+}
+
 struct DirSearchSlot::Search {
-  explicit Search(DIR* dir, std::u16string wanted) : stream(dir), pattern(std::move(wanted)) {}
-  DirStream stream;
+  Search(std::shared_ptr<const Listing> read, std::u16string wanted)
+      : listing(std::move(read)), pattern(std::move(wanted)) {}
+  std::shared_ptr<const Listing> listing;
   std::u16string pattern;
+  std::size_t next = 0;
 };
 
 DirSearchSlot::DirSearchSlot() = default;
@@ -93,6 +122,34 @@ DirEntry EntryFromName(const std::u16string& units, bool valid_utf8) {
   return entry;
 }
 
+// Reads the whole folder; nullptr when it cannot be opened. The directory
+// test is made now, while the folder's descriptor is open.
+std::shared_ptr<const Listing> ReadFolder(const std::string& disk_folder) {
+  DIR* dir = OpenDirAt(AT_FDCWD, disk_folder.c_str(), false);
+  if (dir == nullptr) return nullptr;
+  DirStream stream(dir);
+  auto listing = std::make_shared<Listing>();
+  listing->folder = disk_folder;
+  while (const dirent* found = readdir(dir)) {
+    bool valid_utf8 = false;
+    std::u16string units = DecodeName(found->d_name, valid_utf8);
+    listing->entries.push_back(
+        {std::move(units), valid_utf8, IsDirectoryEntry(stream.fd(), *found)});
+  }
+  return listing;
+}
+
+// The folder's listing: the scope's copy when this folder was read within
+// it, else a fresh read (kept for the scope, if there is one).
+std::shared_ptr<const Listing> ListFolder(const std::string& disk_folder) {
+  if (scope_depth > 0 && scoped_listing && scoped_listing->folder == disk_folder) {
+    return scoped_listing;
+  }
+  auto listing = ReadFolder(disk_folder);
+  if (listing && scope_depth > 0) scoped_listing = listing;
+  return listing;
+}
+
 // Starts a search for "folder/pattern"; nullptr when it cannot start.
 std::unique_ptr<DirSearchSlot::Search> StartSearch(const GbkText& search_text) {
   const GbkText text = search_text.substr(0, search_text.find('\0'));
@@ -110,9 +167,9 @@ std::unique_ptr<DirSearchSlot::Search> StartSearch(const GbkText& search_text) {
   const auto disk_folder = DiskPathFromGbk(folder);
   const auto wide_pattern = Cp936ToUtf16(pattern, Conversion::kExact);
   if (!disk_folder || !wide_pattern) return nullptr;
-  DIR* dir = OpenDirAt(AT_FDCWD, disk_folder->c_str(), false);
-  if (dir == nullptr) return nullptr;
-  return std::make_unique<DirSearchSlot::Search>(dir, *wide_pattern);
+  auto listing = ListFolder(*disk_folder);
+  if (!listing) return nullptr;
+  return std::make_unique<DirSearchSlot::Search>(std::move(listing), *wide_pattern);
 }
 
 }  // namespace
@@ -125,12 +182,11 @@ DirEntry FindDirEntry(const GbkText& search_text, EntryFilter filter, DirSearchS
   if (!slot.search_) return {};
   const bool want_directories = filter == EntryFilter::kDirectories;
   DirSearchSlot::Search& search = *slot.search_;
-  while (const dirent* found = readdir(search.stream.get())) {
-    bool valid_utf8 = false;
-    const std::u16string units = DecodeName(found->d_name, valid_utf8);
-    if (!WildcardMatch(search.pattern, units)) continue;
-    if (IsDirectoryEntry(search.stream.fd(), *found) != want_directories) continue;
-    return EntryFromName(units, valid_utf8);
+  while (search.next < search.listing->entries.size()) {
+    const ListedEntry& found = search.listing->entries[search.next++];
+    if (found.is_directory != want_directories) continue;
+    if (!WildcardMatch(search.pattern, found.units)) continue;
+    return EntryFromName(found.units, found.valid_utf8);
   }
   slot.search_.reset();
   return {};

@@ -18,6 +18,10 @@ struct DirSearchSlot::Search {
   HANDLE handle;
 };
 
+// The platform's search is used as it is: nothing to share.
+DirListingScope::DirListingScope() = default;
+DirListingScope::~DirListingScope() = default;
+
 DirSearchSlot::DirSearchSlot() = default;
 DirSearchSlot::~DirSearchSlot() = default;
 DirSearchSlot::DirSearchSlot(DirSearchSlot&&) noexcept = default;

@@ -56,6 +56,8 @@ std::int32_t CountMatchingFiles(const GbkText& folder, const GbkText& pattern_li
   if (pieces.empty()) return 0;
   GbkText base = folder;
   if (!EndsWithSeparator(base)) base.push_back(kPathSeparator);
+  // Every piece searches the same folder: one read serves them all.
+  const DirListingScope one_read;
   DirSearchSlot slot;
   for (const GbkText& piece : pieces) {
     // An empty piece leaves a search text ending with the separator, which

@@ -55,10 +55,16 @@ std::optional<RenameResult> WhyUnopenable(const GbkText& base, const GbkText& na
 RenameResult TagOneFolder(const GbkText& base, const DirEntry& entry, GbkText& new_name) {
   if (!entry.representable) return RenameResult::kNameNotRepresentable;
   const GbkText folder = base + kPathSeparator + entry.name;
-  NameList names;
-  const std::int32_t pictures = CountMatchingFiles(folder, kPictureList, names);
-  std::int32_t videos = CountMatchingFiles(folder, kVideoList, names);
-  videos += CountMatchingFiles(folder + kPathSeparator + GbkFromUtf8("视频"), kVideoList, names);
+  std::int32_t pictures = 0;
+  std::int32_t videos = 0;
+  {
+    // The picture and video counts read the folder once between them.
+    const DirListingScope one_read;
+    NameList names;
+    pictures = CountMatchingFiles(folder, kPictureList, names);
+    videos = CountMatchingFiles(folder, kVideoList, names);
+    videos += CountMatchingFiles(folder + kPathSeparator + GbkFromUtf8("视频"), kVideoList, names);
+  }
   const std::int64_t bytes = GetFolderSize(folder);
   // A folder that cannot be read would get a false "0 B" (or "-1 B") in its
   // name; it keeps its name instead.

@@ -28,10 +28,11 @@ class IconvHandle {
 // Converts `in` step by step. On a sequence that does not convert, `lenient`
 // writes `replacement` and passes over `skip` input bytes; otherwise the
 // conversion fails.
-std::optional<std::string> Convert(const char* to, const char* from, std::string_view in,
-                                   bool lenient, std::string_view replacement, std::size_t skip) {
-  IconvHandle handle(to, from);
+std::optional<std::string> Convert(const IconvHandle& handle, std::string_view in, bool lenient,
+                                   std::string_view replacement, std::size_t skip) {
   if (!handle.valid()) return std::nullopt;
+  // A descriptor is reused from call to call; start from its initial state.
+  iconv(handle.get(), nullptr, nullptr, nullptr, nullptr);
   std::string out;
   char buffer[1024];
   char* src = const_cast<char*>(in.data());
@@ -74,9 +75,33 @@ std::string ToLittleEndianBytes(std::u16string_view units) {
 
 const char kReplacementUtf16le[] = {'?', '\0'};
 
+// Opening a descriptor costs more than converting a file name, and names are
+// converted by the thousand; each thread keeps one per direction.
+const IconvHandle& Decoder() {
+  thread_local const IconvHandle handle("UTF-16LE", "CP936");
+  return handle;
+}
+const IconvHandle& Encoder() {
+  thread_local const IconvHandle handle("CP936", "UTF-16LE");
+  return handle;
+}
+
+bool IsAscii(std::string_view bytes) {
+  for (char c : bytes) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+bool IsAscii(std::u16string_view units) {
+  for (char16_t unit : units) {
+    if (unit >= 0x80) return false;
+  }
+  return true;
+}
+
 std::optional<std::u16string> DecodeRaw(std::string_view bytes, bool lenient) {
-  auto raw =
-      Convert("UTF-16LE", "CP936", bytes, lenient, std::string_view(kReplacementUtf16le, 2), 1);
+  auto raw = Convert(Decoder(), bytes, lenient, std::string_view(kReplacementUtf16le, 2), 1);
   if (!raw) return std::nullopt;
   return FromLittleEndianBytes(*raw);
 }
@@ -85,13 +110,14 @@ std::optional<std::string> EncodeRaw(std::u16string_view units, bool lenient) {
   // Each unit that does not convert becomes one '?', so an emoji (a
   // surrogate pair) becomes "??".
   std::string le = ToLittleEndianBytes(units);
-  return Convert("CP936", "UTF-16LE", le, lenient, "?", 2);
+  return Convert(Encoder(), le, lenient, "?", 2);
 }
 
 }  // namespace
 
 std::optional<std::u16string> Cp936ToUtf16(std::string_view bytes, Conversion mode) {
-  if (bytes.empty()) return std::u16string();
+  // ASCII is the same in both and always exact; most file names are ASCII.
+  if (IsAscii(bytes)) return std::u16string(bytes.begin(), bytes.end());
   if (mode == Conversion::kLenient) return DecodeRaw(bytes, true);
   auto wide = DecodeRaw(bytes, false);
   if (!wide) return std::nullopt;
@@ -101,7 +127,7 @@ std::optional<std::u16string> Cp936ToUtf16(std::string_view bytes, Conversion mo
 }
 
 std::optional<std::string> Utf16ToCp936(std::u16string_view units, Conversion mode) {
-  if (units.empty()) return std::string();
+  if (IsAscii(units)) return std::string(units.begin(), units.end());
   if (mode == Conversion::kLenient) return EncodeRaw(units, true);
   auto narrow = EncodeRaw(units, false);
   if (!narrow) return std::nullopt;
