@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace fenmarrow::faults {
 
@@ -23,6 +24,29 @@ std::filesystem::path Literal(const std::filesystem::path& path);
 // Literal). False when the platform refuses.
 bool MakeFolderExact(const std::filesystem::path& path);
 bool MakeFileExact(const std::filesystem::path& path, const std::string& content);
+
+// One entry of a folder, by its name on disk.
+enum class EntryKind { kFile, kFolder, kLink };
+struct FolderEntry {
+  std::filesystem::path::string_type name;
+  EntryKind kind;
+};
+
+// The entries of `folder`, "." and ".." left out, links not followed,
+// whatever the length of the path or the dots and spaces that end a name;
+// nullopt when it cannot be listed. (The C runtime's own listing goes
+// through a MAX_PATH buffer on Windows and lists the wrong folder past it.)
+std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& folder);
+
+// The bytes of a file, or nullopt when it cannot be read.
+std::optional<std::string> ReadFileExact(const std::filesystem::path& path);
+
+// What a link points at, as written ("" when the platform does not say).
+std::filesystem::path::string_type LinkTarget(const std::filesystem::path& link);
+
+// Removes `path` and everything below it, long paths and odd names
+// included, without following links.
+void RemoveTree(const std::filesystem::path& path);
 
 // Makes a folder in `base` whose name is not valid text: bytes that are not
 // UTF-8 on Linux, a lone surrogate on Windows. Its path, or nullopt when the

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <grp.h>
@@ -49,6 +50,51 @@ bool MakeFileExact(const fs::path& path, const std::string& content) {
   const bool written =
       write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
   return close(fd) == 0 && written;
+}
+
+std::optional<std::vector<FolderEntry>> ListFolder(const fs::path& folder) {
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return std::nullopt;
+  std::vector<FolderEntry> entries;
+  errno = 0;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat info;
+    EntryKind kind = EntryKind::kFile;
+    if (fstatat(dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+      if (S_ISLNK(info.st_mode)) kind = EntryKind::kLink;
+      if (S_ISDIR(info.st_mode)) kind = EntryKind::kFolder;
+    }
+    entries.push_back({name, kind});
+  }
+  const bool failed = errno != 0;
+  closedir(dir);
+  if (failed) return std::nullopt;
+  return entries;
+}
+
+std::optional<std::string> ReadFileExact(const fs::path& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return std::nullopt;
+  std::string content;
+  char buffer[65536];
+  ssize_t n;
+  while ((n = read(fd, buffer, sizeof buffer)) > 0) content.append(buffer, n);
+  close(fd);
+  if (n < 0) return std::nullopt;
+  return content;
+}
+
+fs::path::string_type LinkTarget(const fs::path& link) {
+  char buffer[4096];
+  const ssize_t n = readlink(link.c_str(), buffer, sizeof buffer);
+  return n < 0 ? "" : std::string(buffer, n);
+}
+
+void RemoveTree(const fs::path& path) {
+  std::error_code ignored;
+  fs::remove_all(path, ignored);
 }
 
 std::optional<fs::path> MakeBrokenNameFolder(const fs::path& base, const std::string& ascii_tail) {

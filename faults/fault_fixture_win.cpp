@@ -12,13 +12,37 @@ std::string Why(const char* what) {
 }
 
 std::wstring LiteralText(const fs::path& path) {
-  std::wstring text = fs::absolute(path).wstring();
+  // fs::absolute goes through GetFullPathNameW, which gives up past MAX_PATH.
+  std::wstring text = (path.is_absolute() ? path : fs::current_path() / path).wstring();
   for (wchar_t& c : text) {
     if (c == L'/') c = L'\\';
   }
   if (text.rfind(L"\\\\?\\", 0) == 0) return text;
   if (text.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + text.substr(2);
   return L"\\\\?\\" + text;
+}
+
+void RemoveLiteral(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
+    return;
+  }
+  // A link to a folder goes as a link; what it points at stays.
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") RemoveLiteral(path + L"\\" + name);
+      } while (FindNextFileW(search, &data));
+      FindClose(search);
+    }
+  }
+  RemoveDirectoryW(path.c_str());
 }
 
 class WinHandle : public OpenHandle {
@@ -51,6 +75,49 @@ bool MakeFileExact(const fs::path& path, const std::string& content) {
        written == content.size());
   return CloseHandle(file) && ok;
 }
+
+std::optional<std::vector<FolderEntry>> ListFolder(const fs::path& folder) {
+  WIN32_FIND_DATAW data;
+  HANDLE search = FindFirstFileW((LiteralText(folder) + L"\\*").c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::vector<FolderEntry> entries;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    EntryKind kind = EntryKind::kFile;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      kind = EntryKind::kLink;
+    } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      kind = EntryKind::kFolder;
+    }
+    entries.push_back({name, kind});
+  } while (FindNextFileW(search, &data));
+  const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+  FindClose(search);
+  if (!complete) return std::nullopt;
+  return entries;
+}
+
+std::optional<std::string> ReadFileExact(const fs::path& path) {
+  HANDLE file = CreateFileW(LiteralText(path).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string content;
+  char buffer[65536];
+  DWORD read = 0;
+  bool ok = true;
+  while ((ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr)) && read > 0) {
+    content.append(buffer, read);
+  }
+  CloseHandle(file);
+  if (!ok) return std::nullopt;
+  return content;
+}
+
+fs::path::string_type LinkTarget(const fs::path&) { return L""; }
+
+void RemoveTree(const fs::path& path) { RemoveLiteral(LiteralText(path)); }
 
 std::optional<fs::path> MakeBrokenNameFolder(const fs::path& base, const std::string& ascii_tail) {
   const fs::path path =
