@@ -18,28 +18,18 @@ const char kPathSeparator = '/';
 
 namespace {
 
-// One entry of a folder as read from the disk, decoded once for matching.
-struct ListedEntry {
-  std::u16string units;  // the name in UTF-16; invalid UTF-8 bytes as U+FFFD
-  bool valid_utf8;
-  bool is_directory;
-};
-
-// Everything one read of a folder found, "." and ".." included.
-struct Listing {
-  std::string folder;  // the folder as it was given, for reuse in a scope
-  std::vector<ListedEntry> entries;
-};
-
-// The last folder read while a DirListingScope lives on this thread.
+// The folders read while a DirListingScope lives on this thread, newest
+// last. A few are kept: a visit reads a set and its "视频" folder, and the
+// size walk comes back to the set.
+constexpr std::size_t kScopedListings = 4;
 thread_local int scope_depth = 0;
-thread_local std::shared_ptr<const Listing> scoped_listing;
+thread_local std::vector<std::shared_ptr<const Listing>> scoped_listings;
 
 }  // namespace
 
 DirListingScope::DirListingScope() { ++scope_depth; }
 DirListingScope::~DirListingScope() {
-  if (--scope_depth == 0) scoped_listing.reset();
+  if (--scope_depth == 0) scoped_listings.clear();
 }
 
 struct DirSearchSlot::Search {
@@ -134,19 +124,31 @@ std::shared_ptr<const Listing> ReadFolder(const std::string& disk_folder) {
     bool valid_utf8 = false;
     std::u16string units = DecodeName(found->d_name, valid_utf8);
     listing->entries.push_back(
-        {std::move(units), valid_utf8, IsDirectoryEntry(stream.fd(), *found)});
+        {found->d_name, std::move(units), valid_utf8, IsDirectoryEntry(stream.fd(), *found)});
   }
   return listing;
 }
 
+}  // namespace
+
+std::shared_ptr<const Listing> ScopedListing(const std::string& disk_folder) {
+  for (const auto& listing : scoped_listings) {
+    if (listing->folder == disk_folder) return listing;
+  }
+  return nullptr;
+}
+
+namespace {
+
 // The folder's listing: the scope's copy when this folder was read within
 // it, else a fresh read (kept for the scope, if there is one).
 std::shared_ptr<const Listing> ListFolder(const std::string& disk_folder) {
-  if (scope_depth > 0 && scoped_listing && scoped_listing->folder == disk_folder) {
-    return scoped_listing;
-  }
+  if (auto kept = ScopedListing(disk_folder)) return kept;
   auto listing = ReadFolder(disk_folder);
-  if (listing && scope_depth > 0) scoped_listing = listing;
+  if (listing && scope_depth > 0) {
+    if (scoped_listings.size() == kScopedListings) scoped_listings.erase(scoped_listings.begin());
+    scoped_listings.push_back(listing);
+  }
   return listing;
 }
 

@@ -8,8 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "text/byte_buffer.h"
 
@@ -52,6 +54,25 @@ class DirStream {
  private:
   DIR* dir_;
 };
+
+// One entry of a folder as read from the disk, decoded once for matching.
+struct ListedEntry {
+  std::string name;      // as on disk
+  std::u16string units;  // in UTF-16; bytes that are not UTF-8 as U+FFFD
+  bool valid_utf8;
+  bool is_directory;  // by IsDirectoryEntry
+};
+
+// Everything one read of a folder found, "." and ".." included.
+struct Listing {
+  std::string folder;  // the path it was read from
+  std::vector<ListedEntry> entries;
+};
+
+// The listing of `disk_folder` when it was read within the DirListingScope
+// alive on this thread; nullptr otherwise. Lets the size walk reuse what the
+// counts read a moment before.
+std::shared_ptr<const Listing> ScopedListing(const std::string& disk_folder);
 
 // Opens a directory without following a link in its last component when
 // `no_follow`; nullptr on failure. The descriptor is owned by the stream.

@@ -1,6 +1,7 @@
 #include "fsquery/wildcard.h"
 
 #include <cstddef>
+#include <optional>
 
 namespace fenmarrow {
 namespace {
@@ -18,9 +19,30 @@ std::size_t CharLength(std::u16string_view text, std::size_t at) {
   return 1;
 }
 
+// "*" then a literal, as every pattern of the pass is ("*.jpg"): the name
+// only has to end with the literal. nullopt for any other pattern.
+std::optional<bool> MatchStarThenLiteral(std::u16string_view pattern, std::u16string_view name) {
+  if (pattern.empty() || pattern[0] != u'*') return std::nullopt;
+  const std::u16string_view literal = pattern.substr(1);
+  for (char16_t unit : literal) {
+    // A surrogate could meet the name in the middle of a character.
+    if (unit == u'*' || unit == u'?' || IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+      return std::nullopt;
+    }
+  }
+  if (literal.size() > name.size()) return false;
+  const std::u16string_view tail = name.substr(name.size() - literal.size());
+  if (!tail.empty() && IsLowSurrogate(tail[0])) return std::nullopt;
+  for (std::size_t i = 0; i < literal.size(); ++i) {
+    if (FoldAscii(literal[i]) != FoldAscii(tail[i])) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool WildcardMatch(std::u16string_view pattern, std::u16string_view name) {
+  if (const auto quick = MatchStarThenLiteral(pattern, name)) return *quick;
   // Greedy matching with one backtrack point: the last "*" seen and the name
   // position it was last tried at. Linear memory, no recursion.
   std::size_t p = 0;

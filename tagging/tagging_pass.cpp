@@ -57,15 +57,16 @@ RenameResult TagOneFolder(const GbkText& base, const DirEntry& entry, GbkText& n
   const GbkText folder = base + kPathSeparator + entry.name;
   std::int32_t pictures = 0;
   std::int32_t videos = 0;
+  std::int64_t bytes = 0;
   {
-    // The picture and video counts read the folder once between them.
+    // The counts and the size read the folder once between them.
     const DirListingScope one_read;
     NameList names;
     pictures = CountMatchingFiles(folder, kPictureList, names);
     videos = CountMatchingFiles(folder, kVideoList, names);
     videos += CountMatchingFiles(folder + kPathSeparator + GbkFromUtf8("视频"), kVideoList, names);
+    bytes = GetFolderSize(folder);
   }
-  const std::int64_t bytes = GetFolderSize(folder);
   // A folder that cannot be read would get a false "0 B" (or "-1 B") in its
   // name; it keeps its name instead.
   if (bytes < 0) return RenameResult::kFolderUnreadable;
