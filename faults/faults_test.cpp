@@ -353,10 +353,11 @@ static const struct {
      0,
      0,
      nullptr},
+    // Beside "dot", "dot." must be measured itself, not its neighbour.
     {"names ending with a dot or a space",
      "base",
-     {{"set./a.jpg", 10}, {"set /b.png", 20}, {"x. ./c.gif", 30}},
-     {"set. [1P-10 B]/", "set [1P-20 B]/", "x. . [1P-30 B]/"},
+     {{"dot./a.jpg", 10}, {"dot/b.png", 20}, {"sp /c.gif", 30}, {"x. ./d.bmp", 40}},
+     {"dot. [1P-10 B]/", "dot [1P-20 B]/", "sp [1P-30 B]/", "x. . [1P-40 B]/"},
      0,
      0,
      nullptr},
@@ -486,6 +487,24 @@ TEST_F(Faults, AnotherProgramChangesSetsDuringThePass) {
     }
     ExpectBoxListsLeftAlone(outcome, touched.size(), touched, c.reason);
   }
+}
+
+TEST_F(Faults, ClosingTheWindowStopsAfterTheSetInProgress) {
+  for (const char* set : {"s1", "s2", "s3", "s4"}) Make(std::string(set) + "/a.jpg", 10);
+  const Snapshot before = Take(base_);
+  PassHooks hooks;
+  std::int32_t last_done = 0;
+  hooks.on_progress = [&](std::int32_t done, std::int32_t) { last_done = done; };
+  // The user closes the window while the second set is being counted.
+  hooks.stop_requested = [&] { return last_done >= 2; };
+  const PassOutcome outcome = RunPassIn(base_, hooks);
+  ExpectNothingLost(before, Take(base_));
+  EXPECT_TRUE(outcome.report.stopped);
+  EXPECT_EQ(outcome.report.visited, 2);
+  EXPECT_EQ(outcome.boxes_shown, 0) << "the program is closing: no box";
+  int tagged = 0;
+  for (const std::string& name : Names()) tagged += name.ends_with(" [1P-10 B]/") ? 1 : 0;
+  EXPECT_EQ(tagged, 2);
 }
 
 TEST_F(Faults, UnreadableSetKeepsItsName) {
