@@ -194,6 +194,13 @@ bool ObjectFolderSize(IDispatch* object, const GbkText& folder, std::int64_t& si
 template <typename T, typename Ask, typename Walk>
 StatAnswer<T> Query(const GbkText& folder, std::u16string_view prog_id, Ask ask, Walk walk) {
   bool created = false;
+  // The object goes by the classic path rules, which would take "dot." for
+  // "dot": such a folder is walked, never asked about.
+  const auto wide = WideFromGbk(folder);
+  if (wide && HasNameEndingInDotOrSpace(*wide)) {
+    if (const auto walked = walk(folder)) return {*walked, StatSource::kNativeWalk};
+    return {0, StatSource::kNone};
+  }
   {
     const ComScope com;  // outlives every reference of this block
     ComRef<IDispatch> object;

@@ -15,8 +15,66 @@ std::optional<std::wstring> WideFromGbk(const GbkText& text) {
   return std::wstring(units->begin(), units->end());
 }
 
+bool HasNameEndingInDotOrSpace(const std::wstring& path) {
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find_first_of(L"\\/", start);
+    if (end == std::wstring::npos) end = path.size();
+    const std::wstring_view name(path.data() + start, end - start);
+    if (!name.empty() && name != L"." && name != L".." &&
+        (name.back() == L'.' || name.back() == L' ')) {
+      return true;
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
+namespace {
+
+bool IsDotName(std::wstring_view name) { return name == L"." || name == L".."; }
+
+// A full drive or share path with its separators made single, when it is
+// one and holds no "." or ".." to resolve; nullopt otherwise. Unlike
+// GetFullPathNameW it keeps the dots and spaces that end a name.
+std::optional<std::wstring> ExtendedFromFullPath(std::wstring path) {
+  for (wchar_t& unit : path) {
+    if (unit == L'/') unit = L'\\';
+  }
+  std::wstring prefix;
+  std::size_t rest;
+  if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') {
+    prefix = L"\\\\?\\" + path.substr(0, 2);
+    rest = 2;
+  } else if (path.rfind(L"\\\\", 0) == 0 && path.rfind(L"\\\\.\\", 0) != 0) {
+    prefix = L"\\\\?\\UNC";
+    rest = 1;
+  } else {
+    return std::nullopt;
+  }
+  std::wstring out = prefix;
+  std::size_t start = rest;
+  while (start < path.size()) {
+    while (start < path.size() && path[start] == L'\\') ++start;
+    std::size_t end = path.find(L'\\', start);
+    if (end == std::wstring::npos) end = path.size();
+    if (end > start) {
+      const std::wstring_view name(path.data() + start, end - start);
+      if (IsDotName(name)) return std::nullopt;
+      out += L'\\';
+      out += name;
+    }
+    start = end;
+  }
+  if (path.back() == L'\\' && out.back() != L'\\') out += L'\\';
+  return out;
+}
+
+}  // namespace
+
 std::wstring LongPath(const std::wstring& path) {
   if (path.empty() || path.rfind(L"\\\\?\\", 0) == 0) return path;
+  if (auto extended = ExtendedFromFullPath(path)) return *extended;
   const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
   if (size == 0) return path;
   std::wstring full(size, L'\0');

@@ -15,9 +15,14 @@ namespace fenmarrow {
 std::optional<std::wstring> WideFromGbk(const GbkText& text);
 
 // The full path with the \\?\ prefix (\\?\UNC\ for a share), so that paths
-// longer than MAX_PATH work; a path that cannot be made full comes back
-// unchanged. L"C:\\sets\\..\\a" → L"\\\\?\\C:\\a"; L"\\\\srv\\x" →
-// L"\\\\?\\UNC\\srv\\x". A trailing backslash is kept.
+// longer than MAX_PATH work, and a name that ends with a dot or a space keeps
+// it (L"C:\\sets\\dot." is not L"C:\\sets\\dot"); separators are made single.
+// A path that cannot be made full comes back unchanged. L"C:\\sets\\..\\a" → L"\\\\?\\C:\\a";
+// L"\\\\srv\\x" → L"\\\\?\\UNC\\srv\\x". A trailing backslash is kept.
 std::wstring LongPath(const std::wstring& path);
+
+// Whether a name in the path ends with a dot or a space: the classic path
+// rules would drop them and name another entry. L"C:\\a.\\b" → true.
+bool HasNameEndingInDotOrSpace(const std::wstring& path);
 
 }  // namespace fenmarrow

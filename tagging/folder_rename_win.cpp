@@ -3,32 +3,11 @@
 #include <optional>
 #include <string>
 
+#include "fsquery/win_path.h"
 #include "tagging/folder_rename.h"
-#include "text/codepage.h"
 
 namespace fenmarrow {
 namespace {
-
-std::optional<std::wstring> Wide(const GbkText& text) {
-  const auto units = Cp936ToUtf16(text, Conversion::kExact);
-  if (!units) return std::nullopt;
-  return std::wstring(units->begin(), units->end());
-}
-
-// The extended-length form of base\name: no 260-character limit, and no
-// silent loss of a trailing dot or space from an old name.
-std::wstring LongPath(const std::wstring& base, const std::wstring& name) {
-  std::wstring path;
-  if (base.rfind(L"\\\\?\\", 0) == 0) {
-    path = base;
-  } else if (base.rfind(L"\\\\", 0) == 0) {
-    path = L"\\\\?\\UNC\\" + base.substr(2);
-  } else {
-    path = L"\\\\?\\" + base;
-  }
-  if (path.back() != L'\\') path += L'\\';
-  return path + name;
-}
 
 bool IsAllowedInName(wchar_t c) {
   return c >= 0x20 && std::wstring_view(L"<>:\"/\\|?*").find(c) == std::wstring_view::npos;
@@ -67,9 +46,9 @@ RenameResult FromLastError(DWORD error) {
 
 RenameResult RenameFolder(const GbkText& base_folder, const GbkText& old_name,
                           const GbkText& new_name) {
-  const auto base = Wide(base_folder);
-  const auto from = Wide(old_name);
-  const auto to = Wide(new_name);
+  const auto base = WideFromGbk(base_folder);
+  const auto from = WideFromGbk(old_name);
+  const auto to = WideFromGbk(new_name);
   if (!base || !from || !to || base->empty() || from->empty()) {
     return RenameResult::kNameNotRepresentable;
   }
@@ -79,8 +58,10 @@ RenameResult RenameFolder(const GbkText& base_folder, const GbkText& old_name,
   }
   if (to->empty() || to->back() == L'.' || to->back() == L' ') return RenameResult::kNameInvalid;
 
-  const std::wstring source = LongPath(*base, *from);
-  const std::wstring target = LongPath(*base, *to);
+  // The extended-length form: no 260-character limit, and no silent loss of
+  // a trailing dot or space from an old name.
+  const std::wstring source = LongPath(*base + L'\\' + *from);
+  const std::wstring target = LongPath(*base + L'\\' + *to);
   const DWORD attributes = GetFileAttributesW(source.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return FromLastError(GetLastError());
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return RenameResult::kSourceMissing;
