@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
 
 #include "text/byte_buffer.h"
 
@@ -25,6 +26,12 @@ struct DirEntry {
   GbkText name;
   bool representable = true;
 };
+
+// The entry for a name found on disk, given in UTF-16; `valid_on_disk` is
+// false when its bytes were no text to begin with (invalid UTF-8 on Linux).
+// u"a.jpg" → {"a.jpg", true}; u"한.jpg" → {"?.jpg", false}. The name is never
+// empty, since an empty one would end the search.
+DirEntry DirEntryFromUtf16(std::u16string_view units, bool valid_on_disk);
 
 // The state of one directory search: none, or an open platform search. The
 // owner closes it with FindDirClose; the destructor closes it too.

@@ -93,25 +93,6 @@ std::u16string DecodeName(std::string_view name, bool& valid) {
   return units;
 }
 
-DirEntry EntryFromName(const std::u16string& units, bool valid_utf8) {
-  DirEntry entry;
-  if (valid_utf8) {
-    if (auto exact = Utf16ToCp936(units, Conversion::kExact)) {
-      entry.name = *std::move(exact);
-      return entry;
-    }
-  }
-  entry.representable = false;
-  // An empty name would end the search; the entry must still be seen.
-  auto lenient = Utf16ToCp936(units, Conversion::kLenient);
-  if (lenient && !lenient->empty()) {
-    entry.name = *std::move(lenient);
-  } else {
-    entry.name.assign(1, '?');
-  }
-  return entry;
-}
-
 // Reads the whole folder; nullptr when it cannot be opened. The directory
 // test is made now, while the folder's descriptor is open.
 std::shared_ptr<const Listing> ReadFolder(const std::string& disk_folder) {
@@ -188,7 +169,7 @@ DirEntry FindDirEntry(const GbkText& search_text, EntryFilter filter, DirSearchS
     const ListedEntry& found = search.listing->entries[search.next++];
     if (found.is_directory != want_directories) continue;
     if (!WildcardMatch(search.pattern, found.units)) continue;
-    return EntryFromName(found.units, found.valid_utf8);
+    return DirEntryFromUtf16(found.units, found.valid_utf8);
   }
   slot.search_.reset();
   return {};

@@ -43,21 +43,8 @@ std::wstring PlatformSearchText(const std::wstring& text) {
 }
 
 DirEntry EntryFromName(const wchar_t* name) {
-  const std::u16string_view units(reinterpret_cast<const char16_t*>(name), wcslen(name));
-  DirEntry entry;
-  if (auto exact = Utf16ToCp936(units, Conversion::kExact)) {
-    entry.name = *std::move(exact);
-    return entry;
-  }
-  entry.representable = false;
-  // An empty name would end the search; the entry must still be seen.
-  auto lenient = Utf16ToCp936(units, Conversion::kLenient);
-  if (lenient && !lenient->empty()) {
-    entry.name = *std::move(lenient);
-  } else {
-    entry.name.assign(1, '?');
-  }
-  return entry;
+  return DirEntryFromUtf16(
+      std::u16string_view(reinterpret_cast<const char16_t*>(name), wcslen(name)), true);
 }
 
 bool Passes(const WIN32_FIND_DATAW& data, EntryFilter filter) {
