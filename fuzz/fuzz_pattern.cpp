@@ -11,15 +11,10 @@
 #include "fsquery/pattern_count.h"
 #include "fsquery/wildcard.h"
 
+#include "fuzz/fuzz_check.h"
+
 namespace fenmarrow {
 namespace {
-
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "property broken: %s\n", what);
-    std::abort();
-  }
-}
 
 std::u16string UnitsFrom(const std::string& bytes) {
   std::u16string units(bytes.size() / 2, u'\0');

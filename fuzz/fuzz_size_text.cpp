@@ -13,14 +13,16 @@
 
 #include "tagging/size_text.h"
 
+#include "fuzz/fuzz_check.h"
+
 namespace fenmarrow {
 namespace {
 
 void Check(bool ok, const char* what, double value, const std::string& text) {
-  if (!ok) {
-    std::fprintf(stderr, "property broken: %s\nvalue %.17g -> \"%s\"\n", what, value, text.c_str());
-    std::abort();
-  }
+  if (ok) return;
+  char detail[64];
+  std::snprintf(detail, sizeof(detail), "value %.17g -> ", value);
+  FailProperty(what, detail + ("\"" + text + "\""));
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }

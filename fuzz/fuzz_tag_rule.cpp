@@ -14,17 +14,10 @@
 #include "tagging/size_text.h"
 #include "tagging/tag_rule.h"
 
+#include "fuzz/fuzz_check.h"
+
 namespace fenmarrow {
 namespace {
-
-void Fail(const char* what, const std::string& detail) {
-  std::fprintf(stderr, "property broken: %s\n%s\n", what, detail.c_str());
-  std::abort();
-}
-
-void Check(bool ok, const char* what, const std::string& detail = {}) {
-  if (!ok) Fail(what, detail);
-}
 
 std::string Hex(const std::string& bytes) {
   std::string out;

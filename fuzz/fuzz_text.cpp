@@ -12,15 +12,10 @@
 #include "text/codepage.h"
 #include "text/gbk_text.h"
 
+#include "fuzz/fuzz_check.h"
+
 namespace fenmarrow {
 namespace {
-
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "property broken: %s\n", what);
-    std::abort();
-  }
-}
 
 std::u16string UnitsOf(const WideText& wide) {
   std::u16string units(wide.size() / 2, u'\0');
