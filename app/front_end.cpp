@@ -136,10 +136,10 @@ ClickOutcome HandleClick(PassController& controller, const BaseFolderState& base
     return ClickOutcome::kRefused;
   }
 
-  bool box_shown = false;
   PassHooks hooks;
+  // The pass writes its own box, also when it refuses a base folder whose
+  // path it cannot hold.
   hooks.show_completion = [&](const GbkText& text, const GbkText& caption) {
-    box_shown = true;
     window.show_box(Utf16FromGbk(text), Utf16FromGbk(caption));
   };
   hooks.on_progress = [&](std::int32_t done, std::int32_t total) {
@@ -147,14 +147,8 @@ ClickOutcome HandleClick(PassController& controller, const BaseFolderState& base
   };
   hooks.stop_requested = [&] { return controller.stop_requested(); };
 
-  const PassReport report = RunTaggingPass(hooks);
+  RunTaggingPass(hooks);
   window.set_button_caption(std::u16string(kButtonText));
-
-  if (report.base_folder_unusable && !box_shown && !report.stopped) {
-    window.show_box(u"程序所在文件夹的路径含有无法处理的字符：\n" + base.folder + u"\n\n" +
-                        std::u16string(kNothingRenamed),
-                    std::u16string(kBoxCaption));
-  }
   FinishPass(controller, window);
   return ClickOutcome::kPassRan;
 }
