@@ -259,9 +259,29 @@ e2e_build_x_close() {
   echo "$E2E_TMP/x_close"
 }
 
+# Starts the program (e2e_start_program LIB_PROGRAM CWD) and sets E2E_WINDOW
+# to its main window's id. Not to be run in a subshell: E2E_PROGRAM_PID must
+# reach the caller. A first start on a loaded machine can hang before its
+# window shows (Wine setting up its prefix): that start is logged, stopped
+# with e2e_stop_program, and tried once more.
+e2e_start_and_find_window() {
+  local program=$1 cwd=$2 attempt
+  for attempt in 1 2; do
+    e2e_start_program "$program" "$cwd"
+    if E2E_WINDOW=$(e2e_wait_main_window "$E2E_CLASS" 90); then
+      return 0
+    fi
+    e2e_log "no window after 90 s (start $attempt); the program said:"
+    tail -n 20 "$E2E_TMP/program.log" >&2 || true
+    e2e_stop_program
+  done
+  return 1
+}
+
 # --- The whole scenario -----------------------------------------------------
 # The driver defines e2e_start_program LIB_PROGRAM CWD (starts the program in
-# the background with CWD as working directory and sets E2E_PROGRAM_PID), and
+# the background with CWD as working directory and sets E2E_PROGRAM_PID) and
+# e2e_stop_program (ends it, whatever state it is in), and
 # sets E2E_CLASS (the window class to look for). Arguments: the program file,
 # the folder for screenshots, a tag for their names, and this script's folder.
 e2e_scenario() {
@@ -278,8 +298,8 @@ e2e_scenario() {
   before=$(e2e_checksums "$lib")
 
   # Started with another working directory, it must still tag its own folder.
-  e2e_start_program "$lib/$name" "$elsewhere"
-  window=$(e2e_wait_main_window "$E2E_CLASS" 90) || e2e_die "the window did not appear"
+  e2e_start_and_find_window "$lib/$name" "$elsewhere" || e2e_die "the window did not appear"
+  window=$E2E_WINDOW
   e2e_log "window $window: $(xdotool getwindowgeometry "$window" | tr '\n' ' ')"
   # Centred on the 1280×800 screen; the driver knows how its platform draws.
   local geometry
@@ -323,8 +343,8 @@ e2e_scenario() {
     (cd "$lib/Bulk $i" && touch 01.jpg 02.jpg 03.jpg 04.jpg 05.jpg 06.jpg 07.jpg 08.jpg 09.jpg \
       10.jpg 11.jpg 12.jpg 13.jpg 14.jpg 15.jpg 16.jpg 17.jpg 18.jpg 19.jpg 20.jpg)
   done
-  e2e_start_program "$lib/$name" "$elsewhere"
-  window=$(e2e_wait_main_window "$E2E_CLASS" 90) || e2e_die "the window did not come back"
+  e2e_start_and_find_window "$lib/$name" "$elsewhere" || e2e_die "the window did not come back"
+  window=$E2E_WINDOW
   sleep 1
   # The close follows the click at once: a pass over a thousand folders runs
   # far longer than the close takes to arrive, however fast the pass is.

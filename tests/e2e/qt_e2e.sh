@@ -30,5 +30,10 @@ e2e_start_program() {
   E2E_PROGRAM_PID=$!
 }
 
+e2e_stop_program() {
+  kill "$E2E_PROGRAM_PID" 2>/dev/null || true
+  wait "$E2E_PROGRAM_PID" 2>/dev/null || true
+}
+
 e2e_start_xvfb
 e2e_scenario "$program" "$shots" linux "$here"

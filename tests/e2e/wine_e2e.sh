@@ -38,6 +38,12 @@ e2e_start_program() {
   E2E_PROGRAM_PID=$!
 }
 
+e2e_stop_program() {
+  kill "$E2E_PROGRAM_PID" 2>/dev/null || true
+  WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true
+  wait "$E2E_PROGRAM_PID" 2>/dev/null || true
+}
+
 e2e_start_xvfb
 e2e_log "making a fresh Wine prefix ($locale)"
 wineboot -i >/dev/null 2>&1 || true
