@@ -10,20 +10,12 @@
 
 #include "fsquery/pattern_count.h"
 #include "fsquery/wildcard.h"
+#include "text/byte_buffer.h"
 
 #include "fuzz/fuzz_check.h"
 
 namespace fenmarrow {
 namespace {
-
-std::u16string UnitsFrom(const std::string& bytes) {
-  std::u16string units(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                     (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-  }
-  return units;
-}
 
 bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
@@ -118,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string pattern_bytes = in.ConsumeRandomLengthString(64);
   const std::string name_bytes = in.ConsumeRandomLengthString(128);
   const std::string list = in.ConsumeRemainingBytesAsString();
-  CheckWildcard(UnitsFrom(pattern_bytes), UnitsFrom(name_bytes));
+  CheckWildcard(UnitsFromLittleEndian(pattern_bytes), UnitsFromLittleEndian(name_bytes));
   // ASCII patterns and names too, where "*", "?" and letters meet often.
   std::u16string ascii_pattern(pattern_bytes.begin(), pattern_bytes.end());
   std::u16string ascii_name(name_bytes.begin(), name_bytes.end());

@@ -17,14 +17,6 @@
 namespace fenmarrow {
 namespace {
 
-std::u16string UnitsOf(const WideText& wide) {
-  std::u16string units(wide.size() / 2, u'\0');
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    units[i] = static_cast<char16_t>(wide[2 * i] | (wide[2 * i + 1] << 8));
-  }
-  return units;
-}
-
 void CheckBytes(const std::string& bytes) {
   const auto exact = Cp936ToUtf16(bytes, Conversion::kExact);
   const auto lenient = Cp936ToUtf16(bytes, Conversion::kLenient);
@@ -46,11 +38,11 @@ void CheckBytes(const std::string& bytes) {
           "GbkToWide ends with a zero unit");
   }
   const WideText cut = CutAtWideNul(wide, false);
-  Check(cut.size() % 2 == 0 && UnitsOf(cut).find(u'\0') == std::u16string::npos,
+  Check(cut.size() % 2 == 0 && UnitsFromLittleEndian(cut).find(u'\0') == std::u16string::npos,
         "CutAtWideNul leaves no zero unit");
   const auto text_exact = Cp936ToUtf16(text, Conversion::kExact);
   if (text_exact) {
-    Check(UnitsOf(cut) == *text_exact, "GbkToWide decodes like Cp936ToUtf16");
+    Check(UnitsFromLittleEndian(cut) == *text_exact, "GbkToWide decodes like Cp936ToUtf16");
     Check(WideToGbk(wide) == text, "WideToGbk(GbkToWide(text)) is the text");
     Check(GbkTextToWide(text, true) == cut, "GbkTextToWide cuts like CutAtWideNul");
   }

@@ -36,4 +36,22 @@ ByteBuffer JoinBytes(const ByteBuffer& a, const ByteBuffer& b) {
   return joined;
 }
 
+std::u16string UnitsFromLittleEndian(std::string_view bytes) {
+  std::u16string units(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                     (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+  }
+  return units;
+}
+
+WideText LittleEndianFromUnits(std::u16string_view units) {
+  WideText wide(units.size() * 2);
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    wide[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
+    wide[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
+  }
+  return wide;
+}
+
 }  // namespace fenmarrow

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fenmarrow {
@@ -42,5 +43,16 @@ GbkText TextFromBytes(const ByteBuffer& buffer);
 
 // a followed by b. JoinBytes({1}, {2,3}) → {1,2,3}.
 ByteBuffer JoinBytes(const ByteBuffer& a, const ByteBuffer& b);
+
+// The UTF-16 code units held little-endian in `bytes`; an odd last byte
+// belongs to no unit and is dropped. {'A',0,'B',0,'C'} → u"AB".
+std::u16string UnitsFromLittleEndian(std::string_view bytes);
+inline std::u16string UnitsFromLittleEndian(const WideText& wide) {
+  return UnitsFromLittleEndian(
+      std::string_view(reinterpret_cast<const char*>(wide.data()), wide.size()));
+}
+
+// The units as little-endian bytes. u"AB" → {'A',0,'B',0}.
+WideText LittleEndianFromUnits(std::u16string_view units);
 
 }  // namespace fenmarrow

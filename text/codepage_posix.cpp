@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "text/byte_buffer.h"
 #include "text/codepage.h"
 
 namespace fenmarrow {
@@ -55,24 +56,6 @@ std::optional<std::string> Convert(const IconvHandle& handle, std::string_view i
   return out;
 }
 
-std::u16string FromLittleEndianBytes(const std::string& bytes) {
-  std::u16string units(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                     (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-  }
-  return units;
-}
-
-std::string ToLittleEndianBytes(std::u16string_view units) {
-  std::string bytes(units.size() * 2, '\0');
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    bytes[2 * i] = static_cast<char>(units[i] & 0xFF);
-    bytes[2 * i + 1] = static_cast<char>(units[i] >> 8);
-  }
-  return bytes;
-}
-
 const char kReplacementUtf16le[] = {'?', '\0'};
 
 // Opening a descriptor costs more than converting a file name, and names are
@@ -103,14 +86,15 @@ bool IsAscii(std::u16string_view units) {
 std::optional<std::u16string> DecodeRaw(std::string_view bytes, bool lenient) {
   auto raw = Convert(Decoder(), bytes, lenient, std::string_view(kReplacementUtf16le, 2), 1);
   if (!raw) return std::nullopt;
-  return FromLittleEndianBytes(*raw);
+  return UnitsFromLittleEndian(*raw);
 }
 
 std::optional<std::string> EncodeRaw(std::u16string_view units, bool lenient) {
   // Each unit that does not convert becomes one '?', so an emoji (a
   // surrogate pair) becomes "??".
-  std::string le = ToLittleEndianBytes(units);
-  return Convert(Encoder(), le, lenient, "?", 2);
+  const WideText le = LittleEndianFromUnits(units);
+  return Convert(Encoder(), std::string_view(reinterpret_cast<const char*>(le.data()), le.size()),
+                 lenient, "?", 2);
 }
 
 }  // namespace

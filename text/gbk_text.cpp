@@ -7,29 +7,9 @@
 #include "text/utf8.h"
 
 namespace fenmarrow {
-namespace {
-
-std::u16string UnitsOf(const WideText& wide) {
-  std::u16string units(wide.size() / 2, u'\0');
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    units[i] = static_cast<char16_t>(wide[2 * i] | (wide[2 * i + 1] << 8));
-  }
-  return units;
-}
-
-WideText WideOf(std::u16string_view units) {
-  WideText wide(units.size() * 2);
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    wide[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
-    wide[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
-  }
-  return wide;
-}
-
-}  // namespace
 
 GbkText WideToGbk(const WideText& wide) {
-  std::u16string units = UnitsOf(JoinBytes(wide, ZeroBytes(2)));
+  std::u16string units = UnitsFromLittleEndian(JoinBytes(wide, ZeroBytes(2)));
   // An odd-sized input gets its last unit completed by the first zero byte.
   if (const auto end = units.find(u'\0'); end != std::u16string::npos) units.resize(end);
   if (units.empty()) return {};
@@ -45,7 +25,7 @@ WideText GbkToWide(const ByteBuffer& bytes) {
   std::u16string units =
       Cp936ToUtf16(std::string_view(text, length), Conversion::kLenient).value_or(u"");
   units.push_back(u'\0');
-  return WideOf(units);
+  return LittleEndianFromUnits(units);
 }
 
 WideText CutAtWideNul(const WideText& wide, bool append_zero_unit) {
@@ -78,7 +58,7 @@ GbkText RemoveLastChars(const GbkText& text, std::int32_t n) {
 GbkText GetCurrentDirectoryText() {
   const auto units = ReadCurrentDirectory();
   if (!units) return {};
-  return WideToGbk(WideOf(*units));
+  return WideToGbk(LittleEndianFromUnits(*units));
 }
 
 std::optional<GbkText> GetCurrentDirectoryTextExact() {

@@ -13,14 +13,7 @@ namespace fenmarrow {
 namespace {
 
 // Little-endian UTF-16 bytes of the given units.
-WideText Units(std::u16string_view units) {
-  WideText wide;
-  for (char16_t unit : units) {
-    wide.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    wide.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  return wide;
-}
+WideText Units(std::u16string_view units) { return LittleEndianFromUnits(units); }
 
 // 专辑 [中字] and its parts, written as code page 936 bytes.
 const char kZhuanJi[] = "\xD7\xA8\xBC\xAD";                           // 专辑
