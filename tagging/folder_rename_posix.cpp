@@ -8,20 +8,11 @@
 #include <optional>
 #include <string>
 
+#include "fsquery/posix_disk.h"
 #include "tagging/folder_rename.h"
-#include "text/codepage.h"
-#include "text/utf8.h"
 
 namespace fenmarrow {
 namespace {
-
-// A code page 936 text as the UTF-8 bytes the disk holds, when it converts
-// exactly.
-std::optional<std::string> DiskName(const GbkText& text) {
-  const auto units = Cp936ToUtf16(text, Conversion::kExact);
-  if (!units) return std::nullopt;
-  return Utf16ToUtf8(*units);
-}
 
 class ScopedFd {
  public:
@@ -67,9 +58,9 @@ bool EntryExists(int dir_fd, const std::string& name) {
 
 RenameResult RenameFolder(const GbkText& base_folder, const GbkText& old_name,
                           const GbkText& new_name) {
-  const auto base = DiskName(base_folder);
-  const auto from = DiskName(old_name);
-  const auto to = DiskName(new_name);
+  const auto base = DiskPathFromGbk(base_folder);
+  const auto from = DiskPathFromGbk(old_name);
+  const auto to = DiskPathFromGbk(new_name);
   if (!base || !from || !to || base->empty() || from->empty()) {
     return RenameResult::kNameNotRepresentable;
   }
